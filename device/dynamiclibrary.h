@@ -1,0 +1,23 @@
+#pragma once
+#include <string>
+
+// A shared library found by its bare file name through the platform's ordinary
+// library search. It is loaded at the first symbol lookup, never before.
+class DynamicLibrary
+{
+public:
+    explicit DynamicLibrary(std::string fileName);
+    ~DynamicLibrary();
+    DynamicLibrary(const DynamicLibrary &) = delete;
+    DynamicLibrary &operator=(const DynamicLibrary &) = delete;
+
+    // Throws DriverError naming the library, the symbol and the loader's reason.
+    void *resolve(const char *symbol);
+    const std::string &fileName() const { return m_fileName; }
+
+private:
+    void load();
+
+    std::string m_fileName;
+    void *m_handle = nullptr;
+};
