@@ -1,0 +1,43 @@
+#pragma once
+#include "samplebuffer.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <optional>
+
+// The .dat sample file: 8192 records of 2 bytes, record r at byte offset
+// (r - 1) x 2 holding sampleBuf(r) as a signed 16-bit little-endian integer,
+// with no header. A saved file is exactly 16384 bytes.
+namespace samplefile {
+
+constexpr int kRecordCount = 8192;
+constexpr int kRecordLength = 2;
+constexpr qint64 kFileSize = qint64(kRecordCount) * kRecordLength;
+
+using Records = std::array<std::int16_t, kRecordCount>;
+
+// Entries 1..8192 of the buffer as the file's bytes.
+QByteArray encode(const SampleBuffer &buffer);
+// The first 8192 records of `bytes`, which must hold at least 16384 bytes.
+Records decode(const QByteArray &bytes);
+// Puts record r into sampleBuf(r); no other entry is touched.
+void storeRecords(const Records &records, SampleBuffer &buffer);
+
+// Writes a new file at `path` and never replaces one that exists. The file is
+// written whole or not at all: on any failure nothing is left behind. Returns
+// an operator-readable reason on failure.
+std::optional<QString> write(const QString &path, const SampleBuffer &buffer);
+
+struct ReadResult
+{
+    Records records{};
+    QString error; // empty on success
+};
+// Reads the first 8192 records of an existing file, opened read-only; a file
+// shorter than 16384 bytes is refused.
+ReadResult read(const QString &path);
+
+} // namespace samplefile

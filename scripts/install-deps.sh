@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the program and the tests need.
+# Only what is missing is installed; run as root on Debian 12.
+set -euo pipefail
+
+packages=(
+    # build
+    cmake g++ make qt6-base-dev qt6-base-dev-tools libgl-dev
+    # running the window: X11 platform plugin, a CJK font for the Chinese captions
+    qt6-qpa-plugins fonts-wqy-zenhei
+    # headless runs and screenshots
+    xvfb xauth
+    # the print queue the end-to-end print test drives, and the page check
+    cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -eq 0 ]; then
+    exit 0
+fi
+
+if [ "$(id -u)" -ne 0 ]; then
+    echo "install-deps: missing packages: ${missing[*]}; run as root to install them" >&2
+    exit 1
+fi
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -q
+apt-get install -y -q --no-install-recommends "${missing[@]}"

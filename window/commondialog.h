@@ -1,0 +1,21 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+// The file-open dialog with its settings as the window assigns them. FileName
+// keeps the last choice between uses; a cancelled dialog leaves it empty.
+class CommonDialog
+{
+public:
+    QString DefaultExt; // ".dat"
+    QString DialogTitle;
+    QString Filter; // "description|pattern[|description|pattern...]"
+    QString FileName;
+
+    void ShowOpen(QWidget *parent);
+
+    // Filter in Qt's form: one "description (patterns)" per entry.
+    static QStringList nameFilters(const QString &filter);
+};

@@ -1,0 +1,198 @@
+#include "form1.h"
+
+#include "controls.h"
+#include "fonts.h"
+#include "msgbox.h"
+#include "plotarea.h"
+#include "twips.h"
+
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+
+namespace {
+// Client area of the window's design, in twips.
+constexpr int kClientWidth = 9960;
+constexpr int kClientHeight = 6420;
+constexpr int kTimerIntervalMs = 1;
+const QColor kWindowColour{192, 192, 192};
+
+template <typename Control, typename... Args>
+Control *place(QWidget *container, int left, int top, int width, int height, Args &&...args)
+{
+    auto *control = new Control(std::forward<Args>(args)..., container);
+    control->setGeometry(twips::rect(left, top, width, height));
+    return control;
+}
+
+QFont songTi(double points)
+{
+    QFont font(kSongTi);
+    font.setPointSizeF(points);
+    font.setWeight(QFont::Normal);
+    return font;
+}
+} // namespace
+
+Form1::Form1(Platform platform, QWidget *parent) : QWidget(parent), m_platform(std::move(platform))
+{
+    installChineseFonts();
+    setWindowTitle(QStringLiteral("Form1"));
+    setFixedSize(twips::toPixels(kClientWidth), twips::toPixels(kClientHeight));
+    QPalette colours = palette();
+    colours.setColor(QPalette::Window, kWindowColour);
+    setPalette(colours);
+    setAutoFillBackground(true);
+
+    createControls();
+    setTabOrder();
+    connectHandlers();
+
+    // Both timers run from creation.
+    for (QTimer *timer : {&Timer1, &Timer2}) {
+        timer->setTimerType(Qt::PreciseTimer);
+        timer->setInterval(kTimerIntervalMs);
+        timer->start();
+    }
+}
+
+Form1::~Form1()
+{
+    m_ended = true;
+    Timer1.stop();
+    Timer2.stop();
+}
+
+void Form1::createControls()
+{
+    Picture1 = place<PlotArea>(this, 1440, 120, 8200, 5055);
+
+    Frame2 = place<QGroupBox>(this, 240, 360, 855, 3375, QStringLiteral("通道"));
+    Option1 = place<OptionButton>(Frame2, 240, 360, 255, 255, QStringLiteral("Option1"));
+    Option2 = place<OptionButton>(Frame2, 240, 720, 255, 255, QStringLiteral("Option2"));
+    Option5 = place<OptionButton>(Frame2, 240, 1080, 255, 255, QStringLiteral("Option5"));
+    Option6 = place<OptionButton>(Frame2, 240, 1440, 255, 255, QStringLiteral("Option6"));
+    Option7 = place<OptionButton>(Frame2, 240, 1800, 255, 255, QStringLiteral("Option7"));
+    Option8 = place<OptionButton>(Frame2, 240, 2160, 255, 255, QStringLiteral("Option8"));
+    Option9 = place<OptionButton>(Frame2, 240, 2520, 255, 255, QStringLiteral("Option9"));
+    Option10 = place<OptionButton>(Frame2, 240, 2880, 255, 255, QStringLiteral("Option10"));
+    Label1 = place<QLabel>(Frame2, 600, 360, 135, 255, QStringLiteral("0"));
+    Label2 = place<QLabel>(Frame2, 600, 720, 135, 255, QStringLiteral("1"));
+    Label3 = place<QLabel>(Frame2, 600, 1080, 135, 255, QStringLiteral("2"));
+    Label4 = place<QLabel>(Frame2, 600, 1440, 135, 255, QStringLiteral("3"));
+    Label5 = place<QLabel>(Frame2, 600, 1800, 135, 255, QStringLiteral("4"));
+    Label6 = place<QLabel>(Frame2, 600, 2160, 135, 255, QStringLiteral("5"));
+    Label7 = place<QLabel>(Frame2, 600, 2520, 135, 255, QStringLiteral("6"));
+    Label8 = place<QLabel>(Frame2, 600, 2880, 135, 255, QStringLiteral("7"));
+
+    Frame3 = place<QGroupBox>(this, 120, 3960, 1215, 2055, QStringLiteral("量程"));
+    Option11 = place<OptionButton>(Frame3, 120, 240, 855, 375, QStringLiteral("0-5V"));
+    Option12 = place<OptionButton>(Frame3, 120, 720, 855, 255, QStringLiteral("±5V"));
+    Option13 = place<OptionButton>(Frame3, 120, 1080, 855, 375, QStringLiteral("0-10V"));
+    Option14 = place<OptionButton>(Frame3, 120, 1440, 855, 495, QStringLiteral("±10V"));
+
+    Text1 = place<QLineEdit>(this, 1560, 5400, 1095, 495, QStringLiteral("     "));
+    Text1->setFont(songTi(15));
+    Label9 = place<QLabel>(this, 2880, 5520, 495, 375, QStringLiteral("mV"));
+    Label9->setFont(songTi(14.25));
+
+    Frame1 = place<QGroupBox>(this, 3480, 5280, 1935, 855, QStringLiteral("显示"));
+    Option4 = place<OptionButton>(Frame1, 240, 240, 735, 375, QStringLiteral("Option4"));
+    Option3 = place<OptionButton>(Frame1, 1080, 240, 735, 375, QStringLiteral("Option3"));
+
+    Command3 = place<CommandButton>(this, 5640, 5640, 735, 375, QStringLiteral("Command3"));
+    Command4 = place<CommandButton>(this, 6360, 5640, 735, 375, QStringLiteral("Command4"));
+    Command5 = place<CommandButton>(this, 7080, 5640, 735, 375, QStringLiteral("Command5"));
+    Command6 = place<CommandButton>(this, 8160, 5640, 735, 375, QStringLiteral("Command6"));
+    Command1 = place<CommandButton>(this, 8880, 5640, 735, 375, QStringLiteral("Command1"));
+
+    for (QLabel *label : {Label1, Label2, Label3, Label4, Label5, Label6, Label7, Label8, Label9})
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+}
+
+void Form1::setTabOrder()
+{
+    // The design's focus order; frames and labels never take the focus.
+    const QWidget *order[] = {Command1, Picture1, Command3, Command4, Command5, Command6,
+                              Option3,  Option4,  Option1,  Option2,  Option5,  Option6,
+                              Option7,  Option8,  Option9,  Option10, Option11, Option12,
+                              Option13, Option14, Text1};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i)
+        QWidget::setTabOrder(const_cast<QWidget *>(order[i]), const_cast<QWidget *>(order[i + 1]));
+}
+
+template <typename Handler> void Form1::run(Handler handler)
+{
+    if (m_ended)
+        return;
+    try {
+        handler();
+    } catch (const std::exception &error) {
+        failAndEnd(QString::fromUtf8(error.what()));
+    }
+}
+
+void Form1::connectHandlers()
+{
+    const auto on = [this](void (Form1::*handler)()) {
+        return [this, handler] { run([this, handler] { (this->*handler)(); }); };
+    };
+    // Ticks wait for Form_Load to return.
+    const auto onTick = [this](void (Form1::*handler)()) {
+        return [this, handler] {
+            if (m_loaded)
+                run([this, handler] { (this->*handler)(); });
+        };
+    };
+    connect(&Timer1, &QTimer::timeout, this, onTick(&Form1::Timer1_Timer));
+    connect(&Timer2, &QTimer::timeout, this, onTick(&Form1::Timer2_Timer));
+    connect(Option3, &OptionButton::Click, this, on(&Form1::Option3_Click));
+    connect(Option4, &OptionButton::Click, this, on(&Form1::Option4_Click));
+    connect(Command1, &QPushButton::clicked, this, on(&Form1::Command1_Click));
+    connect(Command3, &QPushButton::clicked, this, on(&Form1::Command3_Click));
+    connect(Command4, &QPushButton::clicked, this, on(&Form1::Command4_Click));
+    connect(Command5, &QPushButton::clicked, this, on(&Form1::Command5_Click));
+    connect(Command6, &QPushButton::clicked, this, on(&Form1::Command6_Click));
+}
+
+std::array<OptionButton *, 8> Form1::channelOptions() const
+{
+    return {Option1, Option2, Option5, Option6, Option7, Option8, Option9, Option10};
+}
+
+std::array<OptionButton *, 4> Form1::rangeOptions() const
+{
+    return {Option11, Option12, Option13, Option14};
+}
+
+void Form1::endProgram(int exitCode)
+{
+    m_ended = true;
+    Timer1.stop();
+    Timer2.stop();
+    hide();
+    m_platform.endProgram(exitCode);
+}
+
+void Form1::failAndEnd(const QString &message)
+{
+    if (m_ended)
+        return;
+    // Stopped first: the 1 ms timers would tick on inside the box and raise the
+    // same failure again.
+    m_ended = true;
+    Timer1.stop();
+    Timer2.stop();
+    showFatalError(this, message);
+    endProgram(1);
+}
+
+void Form1::closeEvent(QCloseEvent *event)
+{
+    // Closing from the frame ends the program with no driver call; a sweep that
+    // is yielding sees the end and stops drawing on the closed window.
+    event->accept();
+    if (!m_ended)
+        endProgram(0);
+}

@@ -1,0 +1,99 @@
+#pragma once
+#include "adc.h"
+#include "commondialog.h"
+#include "platform.h"
+#include "qb7driver.h"
+#include "samplebuffer.h"
+
+#include <QTimer>
+#include <QWidget>
+
+#include <array>
+#include <cstdint>
+
+class CommandButton;
+class OptionButton;
+class PlotArea;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+
+// The program's one window. Its controls, shared values and handlers keep the
+// names of the window's design; everything runs on this window's thread, and
+// the sweep is the only handler that yields to the event loop.
+class Form1 : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit Form1(Platform platform = Platform::system(), QWidget *parent = nullptr);
+    ~Form1() override;
+
+    // Handlers.
+    void Form_Load();
+    void Timer1_Timer();
+    void Timer2_Timer();
+    void Option3_Click();
+    void Option4_Click();
+    void Command1_Click();
+    void Command3_Click();
+    void Command4_Click();
+    void Command5_Click();
+    void Command6_Click();
+    void Drawgrid1();
+
+    // True once the program has ended: no handler runs after that.
+    bool hasEnded() const { return m_ended; }
+    // True while a sweep is drawing (between its tick and its last pass).
+    bool isSweeping() const { return m_sweeping; }
+
+    // Controls.
+    PlotArea *Picture1 = nullptr;
+    QGroupBox *Frame1 = nullptr;
+    QGroupBox *Frame2 = nullptr;
+    QGroupBox *Frame3 = nullptr;
+    OptionButton *Option1 = nullptr, *Option2 = nullptr, *Option5 = nullptr, *Option6 = nullptr,
+                 *Option7 = nullptr, *Option8 = nullptr, *Option9 = nullptr, *Option10 = nullptr;
+    OptionButton *Option11 = nullptr, *Option12 = nullptr, *Option13 = nullptr,
+                 *Option14 = nullptr;
+    OptionButton *Option3 = nullptr, *Option4 = nullptr;
+    QLabel *Label1 = nullptr, *Label2 = nullptr, *Label3 = nullptr, *Label4 = nullptr,
+           *Label5 = nullptr, *Label6 = nullptr, *Label7 = nullptr, *Label8 = nullptr,
+           *Label9 = nullptr;
+    QLineEdit *Text1 = nullptr;
+    CommandButton *Command1 = nullptr, *Command3 = nullptr, *Command4 = nullptr,
+                  *Command5 = nullptr, *Command6 = nullptr;
+    QTimer Timer1;
+    QTimer Timer2;
+    CommonDialog CommonDialog1;
+
+    // The channel buttons in channel order 0..7, the range buttons in code order 0..3.
+    std::array<OptionButton *, 8> channelOptions() const;
+    std::array<OptionButton *, 4> rangeOptions() const;
+
+    // Shared values.
+    std::int16_t adValue = 0;
+    int channel = 0;
+    int range = 0;
+    SampleBuffer sampleBuf;
+    QString replayKind; // never assigned: loaded samples are not drawn
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void createControls();
+    void setTabOrder();
+    void connectHandlers();
+    template <typename Handler> void run(Handler handler);
+    void readSelections();
+    void yieldToEvents();
+    void endProgram(int exitCode);
+    void failAndEnd(const QString &message);
+
+    Platform m_platform;
+    Qb7Driver m_driver;
+    Adc m_adc{m_driver};
+    bool m_loaded = false;
+    bool m_ended = false;
+    bool m_sweeping = false;
+};

@@ -1,0 +1,27 @@
+#include "form1.h"
+
+#include "controls.h"
+#include "readout.h"
+
+#include <QLineEdit>
+
+void Form1::readSelections()
+{
+    // Only a selected button assigns, so with none selected the value stays.
+    const auto channels = channelOptions();
+    for (int code = 0; code < int(channels.size()); ++code)
+        if (channels[code]->isChecked())
+            channel = code;
+    const auto ranges = rangeOptions();
+    for (int code = 0; code < int(ranges.size()); ++code)
+        if (ranges[code]->isChecked())
+            range = code;
+}
+
+void Form1::Timer1_Timer()
+{
+    readSelections();
+    adValue = m_adc.adc(channel, range, adValue);
+    if (const auto text = readoutText(adValue, range); text && *text != Text1->text())
+        Text1->setText(*text);
+}

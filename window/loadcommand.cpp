@@ -1,0 +1,30 @@
+#include "form1.h"
+
+#include "controls.h"
+#include "msgbox.h"
+#include "plotarea.h"
+#include "samplefile.h"
+#include "timers.h"
+
+void Form1::Command4_Click()
+{
+    CommonDialog1.DefaultExt = QStringLiteral(".dat");
+    CommonDialog1.DialogTitle = QStringLiteral("打开文件");
+    CommonDialog1.Filter = QStringLiteral("数据文件(*.dat)|*.dat");
+    CommonDialog1.ShowOpen(this);
+    if (CommonDialog1.FileName.isEmpty())
+        return;
+
+    Option3->setChecked(true); // runs Option3_Click when Still was not selected
+    const samplefile::ReadResult file = samplefile::read(CommonDialog1.FileName);
+    if (!file.error.isEmpty()) {
+        showError(this, QStringLiteral("取盘"), file.error);
+        return;
+    }
+    samplefile::storeRecords(file.records, sampleBuf);
+    setTimerEnabled(Timer1, false);
+    Picture1->clear();
+    Drawgrid1();
+    // The loaded samples are not drawn: replayKind, which would choose how, is
+    // never assigned.
+}

@@ -1,0 +1,57 @@
+#include "form1.h"
+
+#include "plotarea.h"
+#include "sweepscale.h"
+
+#include <QCoreApplication>
+
+namespace {
+const QColor kTraceColour{0, 255, 0};
+constexpr double kBottom = 5000.0;
+
+// Marks a sweep as running for as long as it draws.
+class SweepRunning
+{
+public:
+    explicit SweepRunning(bool &flag) : m_flag(flag) { m_flag = true; }
+    ~SweepRunning() { m_flag = false; }
+
+private:
+    bool &m_flag;
+};
+} // namespace
+
+void Form1::yieldToEvents()
+{
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void Form1::Timer2_Timer()
+{
+    // A tick that falls due while a sweep yields is dropped: sweeps never nest.
+    if (m_sweeping)
+        return;
+    const SweepRunning running(m_sweeping);
+
+    readSelections();
+    Picture1->clear();
+    Drawgrid1();
+    adValue = 0;
+    double previousY = 0;
+    // Each range is tested anew after the passes before it, so raising the
+    // range during a pass adds a pass.
+    for (int code = 0; code < 4; ++code) {
+        if (range != code)
+            continue;
+        for (int i = SampleBuffer::kFirstPoint; i <= SampleBuffer::kLastPoint; ++i) {
+            sampleBuf(i) = adValue;
+            const double y = sweepHeight(adValue, code);
+            Picture1->line(QPointF(float(i), float(kBottom - previousY)),
+                           QPointF(float(i + 1), float(kBottom - y)), kTraceColour);
+            yieldToEvents();
+            if (m_ended)
+                return;
+            previousY = y;
+        }
+    }
+}
