@@ -1,0 +1,117 @@
+// Binding with no driver library on the search path: nothing is loaded before
+// the first call, and every call fails with the library's name and the loader's
+// reason, again on every later call.
+#include "drivererror.h"
+#include "qb7driver.h"
+
+#include <QTest>
+
+#include <dlfcn.h>
+#include <string>
+
+namespace {
+
+bool driverLibraryLoaded()
+{
+    void *handle = dlopen(QB7_LIBRARY_FILE, RTLD_NOW | RTLD_NOLOAD);
+    if (handle)
+        dlclose(handle);
+    return handle != nullptr;
+}
+
+// What the loader itself says about loading the library.
+std::string loaderReason()
+{
+    void *handle = dlopen(QB7_LIBRARY_FILE, RTLD_NOW);
+    if (handle) {
+        dlclose(handle);
+        return "loaded";
+    }
+    const char *reason = dlerror();
+    return reason ? reason : "no reason";
+}
+
+void call(Qb7Driver &driver, const QString &operation, std::uint8_t &readByte)
+{
+    if (operation == QLatin1String("OpenQB7"))
+        driver.OpenQB7();
+    else if (operation == QLatin1String("CloseQB7"))
+        driver.CloseQB7();
+    else if (operation == QLatin1String("SetQB7"))
+        driver.SetQB7(qb7::kPortB, qb7::kAllOutput, qb7::kMode);
+    else if (operation == QLatin1String("QB7Out"))
+        driver.QB7Out(qb7::kPortA, 64);
+    else if (operation == QLatin1String("QB7In"))
+        driver.QB7In(qb7::kPortA + qb7::line(3), readByte);
+    else
+        QFAIL("unknown operation");
+}
+
+} // namespace
+
+class TestBindingNoLibrary : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void nothingLoadedBeforeFirstCall();
+    void everyCallFails_data();
+    void everyCallFails();
+
+private:
+    Qb7Driver m_driver;
+};
+
+void TestBindingNoLibrary::nothingLoadedBeforeFirstCall()
+{
+    QVERIFY(!driverLibraryLoaded());
+    Qb7Driver another;
+    QVERIFY(!driverLibraryLoaded());
+}
+
+void TestBindingNoLibrary::everyCallFails_data()
+{
+    QTest::addColumn<QString>("operation");
+
+    QTest::newRow("OpenQB7") << QStringLiteral("OpenQB7");
+    QTest::newRow("CloseQB7") << QStringLiteral("CloseQB7");
+    QTest::newRow("SetQB7") << QStringLiteral("SetQB7");
+    QTest::newRow("QB7Out") << QStringLiteral("QB7Out");
+    QTest::newRow("QB7In") << QStringLiteral("QB7In");
+}
+
+void TestBindingNoLibrary::everyCallFails()
+{
+    QFETCH(QString, operation);
+
+    // A fresh binding and the one that has failed before must both fail, and
+    // keep failing: nothing is left half-bound by a failed load.
+    Qb7Driver fresh;
+    for (Qb7Driver *driver : {&fresh, &m_driver}) {
+        for (int attempt = 1; attempt <= 2; ++attempt) {
+            std::uint8_t readByte = 0x5A;
+            bool thrown = false;
+            try {
+                call(*driver, operation, readByte);
+            } catch (const DriverError &e) {
+                thrown = true;
+                std::string message = e.what();
+                const std::string reason = loaderReason();
+                QVERIFY2(reason.find("cannot open shared object file") != std::string::npos,
+                         reason.c_str());
+                // The loader's reason names the file already; the message must too
+                // without it.
+                const std::size_t at = message.find(reason);
+                QVERIFY2(at != std::string::npos, e.what());
+                message.erase(at, reason.size());
+                QVERIFY2(message.find(QB7_LIBRARY_FILE) != std::string::npos, e.what());
+            }
+            QVERIFY2(thrown, qPrintable(QStringLiteral("attempt %1").arg(attempt)));
+            QCOMPARE(readByte, std::uint8_t(0x5A));
+        }
+    }
+    QVERIFY(!driverLibraryLoaded());
+}
+
+QTEST_GUILESS_MAIN(TestBindingNoLibrary)
+#include "tst_binding_nolibrary.moc"
