@@ -8,19 +8,16 @@ OptionButton::OptionButton(const QString &caption, QWidget *parent) : QRadioButt
         if (selected)
             emit Click();
     });
+    // A click on the selected button changes nothing, so no toggled() follows;
+    // whether it was selected is taken when the press starts, for the mouse, the
+    // keyboard and click() alike.
+    connect(this, &QAbstractButton::pressed, this, [this] { m_selectedAtPress = isChecked(); });
     connect(this, &QAbstractButton::clicked, this, [this] {
-        if (m_clickedWhileSelected) {
-            m_clickedWhileSelected = false;
+        if (m_selectedAtPress) {
+            m_selectedAtPress = false;
             emit Click();
         }
     });
-}
-
-void OptionButton::nextCheckState()
-{
-    // A click on the selected button changes nothing, so no toggled() follows.
-    m_clickedWhileSelected = isChecked();
-    QRadioButton::nextCheckState();
 }
 
 CommandButton::CommandButton(const QString &caption, QWidget *parent) : QPushButton(caption, parent)

@@ -13,11 +13,8 @@ public:
 signals:
     void Click();
 
-protected:
-    void nextCheckState() override;
-
 private:
-    bool m_clickedWhileSelected = false;
+    bool m_selectedAtPress = false;
 };
 
 // A command button that Enter presses as well as Space, wherever it stands.

@@ -1,0 +1,204 @@
+#pragma once
+// Answers the program's modal boxes and file dialogs from inside their own event
+// loops, the way an operator would: a box opened with exec() blocks the call that
+// opened it (a click, a tick), so the answer has to come from a timer that runs
+// in the box's loop.
+//
+// Queue one answer per box or dialog the test expects, in the order they will
+// appear, then act. Every modal QMessageBox or QFileDialog that appears is
+// recorded; one that finds no queued answer of its kind is recorded as
+// unexpected and dismissed, so a wrong path fails the test instead of hanging it.
+//
+//     BoxAnswerer answerer;
+//     answerer.clickButton(QStringLiteral("确定"));
+//     QTest::mouseClick(form.Command6, Qt::LeftButton);
+//     QCOMPARE(answerer.boxes().size(), 1);
+#include <QAbstractButton>
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <deque>
+#include <functional>
+
+struct SeenBox
+{
+    QString title;
+    QString text;
+    QStringList buttons; // captions, '&' mnemonics kept
+    QString clicked;     // caption of the button pressed; empty when dismissed
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QString defaultButton;
+    QWidget *parent = nullptr;
+    Qt::WindowModality modality = Qt::NonModal;
+};
+
+struct SeenFileDialog
+{
+    QString title;
+    QStringList nameFilters;
+    QString defaultSuffix;
+    QString directory;
+    QFileDialog::FileMode fileMode = QFileDialog::AnyFile;
+    QFileDialog::AcceptMode acceptMode = QFileDialog::AcceptOpen;
+    QString chosen; // the file answered; empty when cancelled
+};
+
+// Something modal the test did not queue an answer for.
+struct SeenUnexpected
+{
+    QString className;
+    QString title;
+    QString text;
+};
+
+class BoxAnswerer
+{
+public:
+    // `pollMs`: how often the modal stack is looked at while boxes may be open.
+    explicit BoxAnswerer(int pollMs = 5)
+    {
+        m_poll.setInterval(pollMs);
+        QObject::connect(&m_poll, &QTimer::timeout, [this] { poll(); });
+        m_poll.start();
+    }
+
+    // The next message box: press the button with this caption ('&' ignored).
+    void clickButton(const QString &caption) { m_answers.push_back({Kind::Box, caption, {}}); }
+    // The next file dialog: choose this file (as if typed and accepted).
+    void chooseFile(const QString &path) { m_answers.push_back({Kind::FileDialog, {}, path}); }
+    // The next file dialog: cancel it.
+    void cancelFileDialog() { m_answers.push_back({Kind::FileDialog, {}, {}}); }
+
+    // Called with every box right after it is recorded and before it is answered.
+    std::function<void(const SeenBox &)> onBox;
+
+    const QList<SeenBox> &boxes() const { return m_boxes; }
+    const QList<SeenFileDialog> &fileDialogs() const { return m_dialogs; }
+    const QList<SeenUnexpected> &unexpected() const { return m_unexpected; }
+    int pendingAnswers() const { return int(m_answers.size()); }
+
+    // Lets events run until every queued answer has been given.
+    bool waitUntilAnswered(int timeoutMs = 10000)
+    {
+        return QTest::qWaitFor([this] { return m_answers.empty(); }, timeoutMs);
+    }
+
+    static QString withoutMnemonic(QString caption) { return caption.remove(QLatin1Char('&')); }
+
+private:
+    enum class Kind { Box, FileDialog };
+    struct Answer
+    {
+        Kind kind;
+        QString button;
+        QString file;
+    };
+
+    void poll()
+    {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal || modal == m_handled || !modal->isVisible())
+            return;
+        m_handled = modal;
+        if (auto *box = qobject_cast<QMessageBox *>(modal))
+            answer(box);
+        else if (auto *dialog = qobject_cast<QFileDialog *>(modal))
+            answer(dialog);
+        else
+            dismissUnexpected(modal);
+    }
+
+    bool nextIs(Kind kind) const { return !m_answers.empty() && m_answers.front().kind == kind; }
+
+    void answer(QMessageBox *box)
+    {
+        SeenBox seen;
+        seen.title = box->windowTitle();
+        seen.text = box->text();
+        seen.icon = box->icon();
+        seen.parent = box->parentWidget();
+        seen.modality = box->windowModality();
+        if (const QPushButton *def = box->defaultButton())
+            seen.defaultButton = def->text();
+        const QList<QAbstractButton *> buttons = box->buttons();
+        for (QAbstractButton *b : buttons)
+            seen.buttons << b->text();
+        if (!nextIs(Kind::Box)) {
+            m_unexpected.push_back({QStringLiteral("QMessageBox"), seen.title, seen.text});
+            m_boxes.push_back(seen);
+            if (onBox)
+                onBox(seen);
+            box->reject();
+            return;
+        }
+        const Answer wanted = m_answers.front();
+        m_answers.pop_front();
+        QAbstractButton *target = nullptr;
+        for (QAbstractButton *b : buttons)
+            if (withoutMnemonic(b->text()) == withoutMnemonic(wanted.button))
+                target = b;
+        if (target)
+            seen.clicked = target->text();
+        m_boxes.push_back(seen);
+        if (onBox)
+            onBox(seen);
+        if (!target) {
+            m_unexpected.push_back({QStringLiteral("QMessageBox without button ") + wanted.button,
+                                    seen.title, seen.text});
+            box->reject();
+            return;
+        }
+        QTest::mouseClick(target, Qt::LeftButton);
+    }
+
+    void answer(QFileDialog *dialog)
+    {
+        SeenFileDialog seen;
+        seen.title = dialog->windowTitle();
+        seen.nameFilters = dialog->nameFilters();
+        seen.defaultSuffix = dialog->defaultSuffix();
+        seen.directory = dialog->directory().absolutePath();
+        seen.fileMode = dialog->fileMode();
+        seen.acceptMode = dialog->acceptMode();
+        if (!nextIs(Kind::FileDialog)) {
+            m_unexpected.push_back({QStringLiteral("QFileDialog"), seen.title, {}});
+            m_dialogs.push_back(seen);
+            dialog->reject();
+            return;
+        }
+        const Answer wanted = m_answers.front();
+        m_answers.pop_front();
+        seen.chosen = wanted.file;
+        m_dialogs.push_back(seen);
+        if (wanted.file.isEmpty()) {
+            dialog->reject();
+            return;
+        }
+        // As if typed into the name field and accepted, so the dialog checks
+        // the name as it does for the operator.
+        dialog->selectFile(wanted.file);
+        static_cast<QDialog *>(dialog)->accept();
+    }
+
+    void dismissUnexpected(QWidget *modal)
+    {
+        m_unexpected.push_back(
+            {QString::fromLatin1(modal->metaObject()->className()), modal->windowTitle(), {}});
+        if (auto *dialog = qobject_cast<QDialog *>(modal))
+            dialog->reject();
+        else
+            modal->close();
+    }
+
+    QTimer m_poll;
+    std::deque<Answer> m_answers;
+    QPointer<QWidget> m_handled;
+    QList<SeenBox> m_boxes;
+    QList<SeenFileDialog> m_dialogs;
+    QList<SeenUnexpected> m_unexpected;
+};

@@ -1,0 +1,361 @@
+// The window right after start-up: caption, captions, selections, geometry,
+// timers, fonts, the grid in the plot area, the focus order, and that start-up
+// itself never reaches the driver library (the recording stand-in counts).
+#include "recordeddriver.h"
+#include "windowtest.h"
+
+#include <QApplication>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScreen>
+
+#include <algorithm>
+#include <map>
+
+namespace {
+
+QString spaces(int count)
+{
+    return QString(count, QLatin1Char(' '));
+}
+
+bool isCjkFamily(const QString &family)
+{
+    return QFontDatabase::writingSystems(family).contains(QFontDatabase::SimplifiedChinese);
+}
+
+} // namespace
+
+class TestStartup : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void noDriverCallDuringStartup();
+    void caption();
+    void captions_data();
+    void captions();
+    void buttonsLeftToRight();
+    void channelLabelsBesideButtons();
+    void selections();
+    void geometry();
+    void oneGridDrawn();
+    void timers();
+    void readoutFonts();
+    void chineseCaptionsHaveGlyphs();
+    void focusOrder();
+    void keyOnFocusPressesExit_data();
+    void keyOnFocusPressesExit();
+
+private:
+    RecordedDriver m_driver;
+};
+
+void TestStartup::init()
+{
+    m_driver.reset();
+    m_driver.setCode(0x123);
+}
+
+void TestStartup::noDriverCallDuringStartup()
+{
+    WindowUnderTest w;
+    w.started();
+    QCOMPARE(m_driver.count(), 0);
+
+    // The first live tick is the first call, so the count above was not blind.
+    QTRY_VERIFY(m_driver.count() > 0);
+    QCOMPARE(m_driver.trace().constFirst(), QStringLiteral("OpenQB7"));
+}
+
+void TestStartup::caption()
+{
+    WindowUnderTest w;
+    Form1 &form = w.started();
+
+    // One space, ZK61AR, six spaces, the product, sixteen spaces, the maker, one space.
+    const QString expected = spaces(1) + QStringLiteral("ZK61AR") + spaces(6) +
+                             QStringLiteral("USB微型数据采集器") + spaces(16) +
+                             QStringLiteral("Orvanta") + spaces(1);
+    QCOMPARE(form.windowTitle(), expected);
+}
+
+void TestStartup::captions_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("caption");
+
+    QTest::newRow("Frame1") << "Frame1" << QStringLiteral("显示方式");
+    QTest::newRow("Frame2") << "Frame2" << QStringLiteral("通道");
+    QTest::newRow("Frame3") << "Frame3" << QStringLiteral("量程");
+    QTest::newRow("Option3") << "Option3" << QStringLiteral("静止");
+    QTest::newRow("Option4") << "Option4" << QStringLiteral("扫描");
+    QTest::newRow("Option11") << "Option11" << QStringLiteral("0-5V");
+    QTest::newRow("Option12") << "Option12" << QStringLiteral("±5V");
+    QTest::newRow("Option13") << "Option13" << QStringLiteral("0-10V");
+    QTest::newRow("Option14") << "Option14" << QStringLiteral("±10V");
+    QTest::newRow("Label9") << "Label9" << QStringLiteral("mV");
+    QTest::newRow("Text1 before the first tick") << "Text1" << spaces(5);
+}
+
+void TestStartup::captions()
+{
+    QFETCH(QString, control);
+    QFETCH(QString, caption);
+
+    WindowUnderTest w;
+    Form1 &form = w.started();
+    const std::map<QString, QString> shown = {
+        {"Frame1", form.Frame1->title()},    {"Frame2", form.Frame2->title()},
+        {"Frame3", form.Frame3->title()},    {"Option3", form.Option3->text()},
+        {"Option4", form.Option4->text()},   {"Option11", form.Option11->text()},
+        {"Option12", form.Option12->text()}, {"Option13", form.Option13->text()},
+        {"Option14", form.Option14->text()}, {"Label9", form.Label9->text()},
+        {"Text1", form.Text1->text()},
+    };
+    QCOMPARE(shown.at(control), caption);
+}
+
+void TestStartup::buttonsLeftToRight()
+{
+    WindowUnderTest w;
+    Form1 &form = w.started();
+
+    QList<QPushButton *> buttons = form.findChildren<QPushButton *>();
+    std::sort(buttons.begin(), buttons.end(),
+              [](const QPushButton *a, const QPushButton *b) { return a->x() < b->x(); });
+    QStringList captions;
+    for (const QPushButton *b : buttons) {
+        captions << b->text();
+        QCOMPARE(b->y(), form.Command1->y());
+    }
+    QCOMPARE(captions,
+             (QStringList{QStringLiteral("存盘"), QStringLiteral("取盘"), QStringLiteral("打印"),
+                          QStringLiteral("关于"), QStringLiteral("退出")}));
+    QCOMPARE(buttons.constLast(), form.Command1);
+}
+
+void TestStartup::channelLabelsBesideButtons()
+{
+    WindowUnderTest w;
+    Form1 &form = w.started();
+
+    const QLabel *labels[] = {form.Label1, form.Label2, form.Label3, form.Label4,
+                              form.Label5, form.Label6, form.Label7, form.Label8};
+    const auto channels = form.channelOptions();
+    for (int ch = 0; ch < 8; ++ch) {
+        QCOMPARE(labels[ch]->text(), QString::number(ch));
+        QCOMPARE(labels[ch]->parentWidget(), form.Frame2);
+        QCOMPARE(channels[ch]->parentWidget(), form.Frame2);
+        QCOMPARE(labels[ch]->y(), channels[ch]->y());
+        QVERIFY(labels[ch]->x() >= channels[ch]->geometry().right());
+    }
+}
+
+void TestStartup::selections()
+{
+    WindowUnderTest w;
+    Form1 &form = w.started();
+
+    const QList<OptionButton *> options = form.findChildren<OptionButton *>();
+    QCOMPARE(options.size(), 14);
+    QCOMPARE(std::count_if(options.cbegin(), options.cend(),
+                           [](const OptionButton *option) { return option->isChecked(); }),
+             3);
+    QVERIFY(form.Option1->isChecked());
+    QVERIFY(form.Option11->isChecked());
+    QVERIFY(form.Option4->isChecked());
+}
+
+void TestStartup::geometry()
+{
+    WindowUnderTest w;
+    Form1 &form = w.started();
+
+    // 15 twips to a pixel: Left 1440, Top 100, Width 8280, Height 5090.
+    const auto px = [](double twipsValue) { return qRound(twipsValue / 15.0); };
+    QCOMPARE(form.Picture1->geometry(), QRect(px(1440), px(100), px(8280), px(5090)));
+
+    QVERIFY(form.isVisible());
+    QCOMPARE(form.frameGeometry().topLeft(),
+             QGuiApplication::primaryScreen()->geometry().topLeft());
+    QCOMPARE(form.size(), QSize(664, 428));
+    QCOMPARE(form.minimumSize(), QSize(664, 428));
+    QCOMPARE(form.maximumSize(), QSize(664, 428));
+}
+
+void TestStartup::oneGridDrawn()
+{
+    WindowUnderTest w;
+    Form1 &form = w.started();
+    PlotArea *plot = form.Picture1;
+
+    const QColor grid(0, 200, 200);
+    const QColor black(0, 0, 0);
+    for (const QLineF &line : screenGridLines())
+        for (const QPointF p : {line.p1(), line.center(), line.p2()})
+            QVERIFY2(colourAt(plot, p) == grid,
+                     qPrintable(QStringLiteral("(%1, %2)").arg(p.x()).arg(p.y())));
+    // The middle of every division, away from the centre ticks, is background.
+    for (int column = 0; column < 10; ++column)
+        for (int row = 0; row < 10; ++row) {
+            const QPointF p(410 + 820 * column, 250 + 500 * row);
+            QVERIFY2(colourAt(plot, p) == black,
+                     qPrintable(QStringLiteral("(%1, %2)").arg(p.x()).arg(p.y())));
+        }
+    // The last pixels of the drawing surface, beyond the drawn region.
+    const QSize surface = plot->picture().size();
+    QCOMPARE(PlotArea::pixelAt(QPointF(8219, 5024)),
+             QPoint(surface.width() - 1, surface.height() - 1));
+    QCOMPARE(colourAt(plot, QPointF(8219, 2600)), black);
+    QCOMPARE(colourAt(plot, QPointF(2600, 5024)), black);
+
+    // Drawn twice without a clear in between, it is still the one grid.
+    QCOMPARE(plot->picture(), freshGrid(*plot));
+}
+
+void TestStartup::timers()
+{
+    WindowUnderTest w;
+    Form1 &form = w.started();
+
+    for (const QTimer *timer : {&form.Timer1, &form.Timer2}) {
+        QVERIFY(timer->isActive());
+        QCOMPARE(timer->interval(), 1);
+        QCOMPARE(timer->timerType(), Qt::PreciseTimer);
+    }
+}
+
+void TestStartup::readoutFonts()
+{
+    WindowUnderTest w;
+    Form1 &form = w.started();
+
+    QCOMPARE(form.Text1->font().pointSizeF(), 15.0);
+    QCOMPARE(form.Label9->font().pointSizeF(), 14.25);
+    for (const QWidget *control :
+         {static_cast<QWidget *>(form.Text1), static_cast<QWidget *>(form.Label9)}) {
+        QCOMPARE(control->font().weight(), QFont::Normal);
+        const QString family = QFontInfo(control->font()).family();
+        QVERIFY2(isCjkFamily(family), qPrintable(family));
+        QVERIFY(QFontMetrics(control->font()).inFont(QChar(0x901A))); // 通
+    }
+}
+
+void TestStartup::chineseCaptionsHaveGlyphs()
+{
+    WindowUnderTest w;
+    Form1 &form = w.started();
+
+    const std::pair<const QWidget *, QString> captions[] = {
+        {form.Frame1, form.Frame1->title()},    {form.Frame2, form.Frame2->title()},
+        {form.Frame3, form.Frame3->title()},    {form.Option3, form.Option3->text()},
+        {form.Option4, form.Option4->text()},   {form.Command1, form.Command1->text()},
+        {form.Command3, form.Command3->text()}, {form.Command4, form.Command4->text()},
+        {form.Command5, form.Command5->text()}, {form.Command6, form.Command6->text()},
+        {form.Option12, form.Option12->text()},
+    };
+    for (const auto &[control, caption] : captions) {
+        const QString family = QFontInfo(control->font()).family();
+        QVERIFY2(isCjkFamily(family), qPrintable(caption + QStringLiteral(": ") + family));
+        const QFontMetrics metrics(control->font());
+        for (const char32_t ch : caption.toUcs4())
+            QVERIFY2(metrics.inFontUcs4(ch),
+                     qPrintable(caption + QStringLiteral(": U+") + QString::number(ch, 16)));
+    }
+}
+
+void TestStartup::focusOrder()
+{
+    WindowUnderTest w;
+    Form1 &form = w.started();
+    form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+
+    const std::pair<QWidget *, const char *> design[] = {
+        {form.Command1, "Command1"}, {form.Picture1, "Picture1"}, {form.Command3, "Command3"},
+        {form.Command4, "Command4"}, {form.Command5, "Command5"}, {form.Command6, "Command6"},
+        {form.Option3, "Option3"},   {form.Option4, "Option4"},   {form.Option1, "Option1"},
+        {form.Option2, "Option2"},   {form.Option5, "Option5"},   {form.Option6, "Option6"},
+        {form.Option7, "Option7"},   {form.Option8, "Option8"},   {form.Option9, "Option9"},
+        {form.Option10, "Option10"}, {form.Option11, "Option11"}, {form.Option12, "Option12"},
+        {form.Option13, "Option13"}, {form.Option14, "Option14"}, {form.Text1, "Text1"}};
+    const auto nameOf = [&design](const QWidget *widget) {
+        for (const auto &[control, name] : design)
+            if (control == widget)
+                return QString::fromLatin1(name);
+        return widget ? QString::fromLatin1(widget->metaObject()->className())
+                      : QStringLiteral("none");
+    };
+
+    // The focus chain holds every control that takes the focus, in the design's order.
+    QStringList designOrder, chain;
+    for (const auto &[control, name] : design)
+        designOrder << QString::fromLatin1(name);
+    const QWidget *widget = form.Command1;
+    do {
+        if ((widget->focusPolicy() & Qt::TabFocus) && designOrder.contains(nameOf(widget)))
+            chain << nameOf(widget);
+        widget = widget->nextInFocusChain();
+    } while (widget != form.Command1);
+    QCOMPARE(chain, designOrder);
+
+    // Focus starts on Command1; Tab walks that order and wraps round, each group
+    // of option buttons being one stop (arrow keys move within a group).
+    const auto stopOf = [&nameOf](const QWidget *focused) {
+        if (qobject_cast<const OptionButton *>(focused))
+            return focused->parentWidget() == focused->window()
+                       ? QStringLiteral("?")
+                       : focused->parentWidget()->property("designName").toString();
+        return nameOf(focused);
+    };
+    form.Frame1->setProperty("designName", QStringLiteral("Frame1"));
+    form.Frame2->setProperty("designName", QStringLiteral("Frame2"));
+    form.Frame3->setProperty("designName", QStringLiteral("Frame3"));
+    const QStringList expectedStops = {"Command1", "Picture1", "Command3", "Command4",
+                                       "Command5", "Command6", "Frame1",   "Frame2",
+                                       "Frame3",   "Text1",    "Command1"};
+    QStringList stops = {stopOf(QApplication::focusWidget())};
+    while (stops.size() < expectedStops.size()) {
+        QTest::keyClick(form.windowHandle(), Qt::Key_Tab);
+        stops << stopOf(QApplication::focusWidget());
+    }
+    QCOMPARE(stops, expectedStops);
+}
+
+void TestStartup::keyOnFocusPressesExit_data()
+{
+    QTest::addColumn<int>("key");
+
+    QTest::newRow("Enter") << int(Qt::Key_Return);
+    QTest::newRow("keypad Enter") << int(Qt::Key_Enter);
+    QTest::newRow("Space") << int(Qt::Key_Space);
+}
+
+void TestStartup::keyOnFocusPressesExit()
+{
+    QFETCH(int, key);
+
+    WindowUnderTest w;
+    Form1 &form = w.started();
+    form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    QCOMPARE(QApplication::focusWidget(), form.Command1);
+
+    // Live ticks may run between press and release; each is a whole conversion
+    // that opens and closes the device, so Exit's own CloseQB7 is the one extra.
+    QTest::keyClick(form.windowHandle(), Qt::Key(key));
+
+    QCOMPARE(*w.exitCodes, QList<int>{0});
+    QVERIFY(form.hasEnded());
+    QCOMPARE(m_driver.countOf("CloseQB7"), m_driver.countOf("OpenQB7") + 1);
+    QCOMPARE(m_driver.trace().constLast(), QStringLiteral("CloseQB7"));
+}
+
+QTEST_MAIN(TestStartup)
+#include "tst_startup.moc"
