@@ -40,11 +40,22 @@ std::optional<QString> write(const QString &path, const SampleBuffer &buffer)
         return QStringLiteral("无法创建文件 %1：%2").arg(path, file.errorString());
 
     const QByteArray bytes = encode(buffer);
-    const bool written = file.write(bytes) == bytes.size() && file.flush();
-    const QString reason = file.errorString();
+    // A write can stop short without an error (at a file-size limit, on a full
+    // disk); writing on brings out the system's reason.
+    qint64 written = 0;
+    while (written < bytes.size()) {
+        const qint64 n = file.write(bytes.constData() + written, bytes.size() - written);
+        if (n <= 0)
+            break;
+        written += n;
+    }
+    QString reason = file.errorString();
     file.close();
-    if (written && file.error() == QFileDevice::NoError)
-        return std::nullopt;
+    if (written == bytes.size()) {
+        if (file.error() == QFileDevice::NoError)
+            return std::nullopt;
+        reason = file.errorString();
+    }
 
     // A half-written file would pass for a measurement; take it away.
     file.remove();
@@ -61,6 +72,11 @@ ReadResult read(const QString &path)
     }
     if (info.isDir()) {
         result.error = QStringLiteral("%1 是一个目录，不是数据文件").arg(path);
+        return result;
+    }
+    // A pipe or a device would block the window or never end.
+    if (!info.isFile()) {
+        result.error = QStringLiteral("%1 不是普通文件，不是数据文件").arg(path);
         return result;
     }
     QFile file(path);

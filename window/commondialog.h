@@ -15,6 +15,8 @@ public:
     QString FileName;
 
     void ShowOpen(QWidget *parent);
+    // `path` with DefaultExt added when no such file exists and it has no extension.
+    QString withDefaultExt(const QString &path) const;
 
     // Filter in Qt's form: one "description (patterns)" per entry.
     static QStringList nameFilters(const QString &filter);

@@ -1,0 +1,224 @@
+// The sample file without the window: its name from the clock texts, its bytes,
+// and the refusals of the file operations.
+#include "samplefile.h"
+#include "samplefilename.h"
+#include "scriptedclock.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtEndian>
+
+#include <sys/stat.h>
+
+namespace {
+constexpr std::int16_t kUntouched = 0x5A5A;
+
+// Entries 1..8192 a mix of both signs and every byte value; the entries no file
+// holds carry a mark that must never turn up in one.
+SampleBuffer knownBuffer()
+{
+    SampleBuffer buffer;
+    for (int i = 0; i <= SampleBuffer::kLastIndex; ++i)
+        buffer(i) = kUntouched;
+    for (int r = 1; r <= samplefile::kRecordCount; ++r)
+        buffer(r) = std::int16_t(std::uint16_t(r * 40503u + 7));
+    return buffer;
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+} // namespace
+
+class TestSampleFile : public QObject
+{
+    Q_OBJECT
+private slots:
+    void nameFromClock_data();
+    void nameFromClock();
+    void clockIsReadDateDateTimeTime();
+    void recordBytes_data();
+    void recordBytes();
+    void wholeBufferByteForByte();
+    void decodeRestoresRecordsOnly();
+    void firstFreeName_data();
+    void firstFreeName();
+    void writeNeverReplaces();
+    void readRefuses_data();
+    void readRefuses();
+};
+
+void TestSampleFile::nameFromClock_data()
+{
+    QTest::addColumn<QString>("date");
+    QTest::addColumn<QString>("time");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("8 Dec 2026 14:37:05") << "12-08-2026" << "14:37:05" << "vx-2261437.dat";
+    QTest::newRow("09:05 in 2031") << "03-17-2031" << "09:05:41" << "vx-2310905.dat";
+    QTest::newRow("midnight") << "01-01-2027" << "00:00:00" << "vx-2270000.dat";
+    QTest::newRow("23:59") << "12-31-2026" << "23:59:59" << "vx-2262359.dat";
+    QTest::newRow("year 2099") << "06-30-2099" << "12:00:00" << "vx-2991200.dat";
+    QTest::newRow("year 1999") << "07-04-1999" << "08:30:00" << "vx-1990830.dat";
+}
+
+void TestSampleFile::nameFromClock()
+{
+    QFETCH(QString, date);
+    QFETCH(QString, time);
+    QFETCH(QString, name);
+    ScriptedClock clock({date}, {time});
+    QCOMPARE(sampleFileName(clock), name);
+}
+
+void TestSampleFile::clockIsReadDateDateTimeTime()
+{
+    // Every reading different: each piece shows which reading it came from.
+    ScriptedClock clock({"11-11-2026", "12-12-2037"}, {"01:02:03", "04:05:06"});
+    QCOMPARE(sampleFileName(clock), QStringLiteral("vx-2370105.dat"));
+    QCOMPARE(clock.reads, QStringList({"date", "date", "time", "time"}));
+}
+
+void TestSampleFile::recordBytes_data()
+{
+    QTest::addColumn<int>("value");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("-1") << -1 << QByteArray("\xFF\xFF", 2);
+    QTest::newRow("2047") << 2047 << QByteArray("\xFF\x07", 2);
+    QTest::newRow("4095") << 4095 << QByteArray("\xFF\x0F", 2);
+    QTest::newRow("-2048") << -2048 << QByteArray("\x00\xF8", 2);
+    QTest::newRow("0") << 0 << QByteArray("\x00\x00", 2);
+    QTest::newRow("-32768") << -32768 << QByteArray("\x00\x80", 2);
+}
+
+void TestSampleFile::recordBytes()
+{
+    QFETCH(int, value);
+    QFETCH(QByteArray, bytes);
+    // At the first and the last record, over a buffer of other values.
+    SampleBuffer buffer = knownBuffer();
+    buffer(1) = std::int16_t(value);
+    buffer(8192) = std::int16_t(value);
+    const QByteArray file = samplefile::encode(buffer);
+    QCOMPARE(file.size(), 16384);
+    QCOMPARE(file.mid(0, 2), bytes);
+    QCOMPARE(file.mid(16382, 2), bytes);
+
+    QCOMPARE(samplefile::decode(file).front(), std::int16_t(value));
+    QCOMPARE(samplefile::decode(file).back(), std::int16_t(value));
+}
+
+void TestSampleFile::wholeBufferByteForByte()
+{
+    const SampleBuffer buffer = knownBuffer();
+    QByteArray expected(16384, '\0');
+    for (int r = 1; r <= 8192; ++r)
+        qToLittleEndian<qint16>(buffer(r), expected.data() + (r - 1) * 2);
+    QCOMPARE(samplefile::encode(buffer), expected);
+}
+
+void TestSampleFile::decodeRestoresRecordsOnly()
+{
+    const SampleBuffer saved = knownBuffer();
+    SampleBuffer loaded;
+    loaded(0) = 11;
+    for (int i = 8193; i <= SampleBuffer::kLastIndex; ++i)
+        loaded(i) = std::int16_t(i);
+    samplefile::storeRecords(samplefile::decode(samplefile::encode(saved)), loaded);
+    for (int r = 1; r <= 8192; ++r)
+        QCOMPARE(loaded(r), saved(r));
+    QCOMPARE(loaded(0), std::int16_t(11));
+    for (int i = 8193; i <= SampleBuffer::kLastIndex; ++i)
+        QCOMPARE(loaded(i), std::int16_t(i));
+}
+
+void TestSampleFile::firstFreeName_data()
+{
+    // Entries: "f:name" a file, "d:name" a folder, "l:name" a link to nothing.
+    QTest::addColumn<QStringList>("existing");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("free") << QStringList() << "vx-2261437.dat";
+    QTest::newRow("taken") << QStringList{"f:vx-2261437.dat"} << "vx-2261437_1.dat";
+    QTest::newRow("taken twice") << QStringList{"f:vx-2261437.dat", "f:vx-2261437_1.dat"}
+                                 << "vx-2261437_2.dat";
+    QTest::newRow("gap") << QStringList{"f:vx-2261437.dat", "f:vx-2261437_2.dat"}
+                         << "vx-2261437_1.dat";
+    QTest::newRow("dangling link") << QStringList{"l:vx-2261437.dat"} << "vx-2261437_1.dat";
+    QTest::newRow("folder") << QStringList{"d:vx-2261437.dat"} << "vx-2261437_1.dat";
+    QTest::newRow("other minute") << QStringList{"f:vx-2261436.dat"} << "vx-2261437.dat";
+}
+
+void TestSampleFile::firstFreeName()
+{
+    QFETCH(QStringList, existing);
+    QFETCH(QString, expected);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    for (const QString &entry : existing) {
+        const QString path = dir.filePath(entry.mid(2));
+        if (entry.startsWith("f:"))
+            QVERIFY(writeBytes(path, "x"));
+        else if (entry.startsWith("d:"))
+            QVERIFY(QDir().mkdir(path));
+        else
+            QVERIFY(QFile::link(dir.filePath("nowhere"), path));
+    }
+    QCOMPARE(firstFreeFileName(QDir(dir.path()), QStringLiteral("vx-2261437.dat")), expected);
+}
+
+void TestSampleFile::writeNeverReplaces()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath("vx-2261437.dat");
+    QVERIFY(writeBytes(path, "earlier"));
+    const auto error = samplefile::write(path, knownBuffer());
+    QVERIFY(error.has_value());
+    QVERIFY2(error->contains(path), qPrintable(*error));
+    QCOMPARE(fileBytes(path), QByteArray("earlier"));
+
+    const QString fresh = dir.filePath("vx-2261437_1.dat");
+    const auto written = samplefile::write(fresh, knownBuffer());
+    QVERIFY2(!written, qPrintable(written.value_or(QString())));
+    QCOMPARE(fileBytes(fresh), samplefile::encode(knownBuffer()));
+}
+
+void TestSampleFile::readRefuses_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("reason");
+    // Opening a pipe for reading would wait for a writer that never comes.
+    QTest::newRow("pipe") << "pipe" << "不是普通文件";
+    QTest::newRow("empty") << "empty" << "只有 0 字节";
+    QTest::newRow("one byte short") << "short" << "只有 16383 字节";
+}
+
+void TestSampleFile::readRefuses()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, reason);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath("sample.dat");
+    if (kind == "pipe")
+        QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    else if (kind == "empty")
+        QVERIFY(writeBytes(path, {}));
+    else if (kind == "short")
+        QVERIFY(writeBytes(path, samplefile::encode(knownBuffer()).left(16383)));
+
+    const samplefile::ReadResult result = samplefile::read(path);
+    QVERIFY2(result.error.contains(path), qPrintable(result.error));
+    QVERIFY2(result.error.contains(reason), qPrintable(result.error));
+}
+
+QTEST_GUILESS_MAIN(TestSampleFile)
+#include "tst_samplefile.moc"
