@@ -6,9 +6,14 @@
 #include <QPaintEvent>
 #include <QScreen>
 
+#include <algorithm>
+#include <cmath>
+
 namespace {
-constexpr int kFallbackRefreshHz = 60;
-}
+// The screen is brought up to date at its own rate, but never more often than
+// this: a faster screen shows a trace no better for more repaints.
+constexpr double kMaxRefreshHz = 60;
+} // namespace
 
 PlotArea::PlotArea(QWidget *parent) : QFrame(parent)
 {
@@ -18,10 +23,10 @@ PlotArea::PlotArea(QWidget *parent) : QFrame(parent)
     setFocusPolicy(Qt::StrongFocus);
 
     const QScreen *screen = QGuiApplication::primaryScreen();
-    const double hz = screen && screen->refreshRate() > 1 ? screen->refreshRate() : kFallbackRefreshHz;
-    m_screenUpdate.setInterval(qMax(1, qRound(1000.0 / hz)));
+    const double screenHz = screen ? screen->refreshRate() : 0;
+    const double hz = screenHz > 1 ? qMin(screenHz, kMaxRefreshHz) : kMaxRefreshHz;
+    m_screenUpdate.setInterval(qRound(1000.0 / hz));
     connect(&m_screenUpdate, &QTimer::timeout, this, &PlotArea::flushToScreen);
-    m_screenUpdate.start();
 }
 
 void PlotArea::ensurePainter()
@@ -55,19 +60,18 @@ void PlotArea::line(QPointF from, QPointF to, const QColor &colour)
         m_penColour = colour;
     }
     m_painter.drawLine(QLineF(from, to));
-    markDirty(QRectF(from, to).normalized());
-}
-
-void PlotArea::markDirty(const QRectF &plotRect)
-{
-    const QRect pixels(pixelAt(plotRect.topLeft()) - QPoint(1, 1),
-                       pixelAt(plotRect.bottomRight()) + QPoint(1, 1));
-    m_dirty |= pixels;
+    m_drawnLeft = std::min({m_drawnLeft, from.x(), to.x()});
+    m_drawnRight = std::max({m_drawnRight, from.x(), to.x()});
+    m_drawnTop = std::min({m_drawnTop, from.y(), to.y()});
+    m_drawnBottom = std::max({m_drawnBottom, from.y(), to.y()});
 }
 
 QPoint PlotArea::pixelAt(QPointF plot)
 {
-    return QPoint(qRound(plot.x() / twips::kPerPixel), qRound(plot.y() / twips::kPerPixel));
+    // Aliased lines fill the pixel whose square holds the point, not the nearest
+    // pixel centre: 8200 twips (546.67) falls in pixel 546.
+    return QPoint(int(std::floor(plot.x() / twips::kPerPixel)),
+                  int(std::floor(plot.y() / twips::kPerPixel)));
 }
 
 const QImage &PlotArea::picture()
@@ -79,6 +83,12 @@ const QImage &PlotArea::picture()
 
 void PlotArea::flushToScreen()
 {
+    if (m_drawnLeft <= m_drawnRight) {
+        m_dirty |= QRect(pixelAt({m_drawnLeft, m_drawnTop}) - QPoint(1, 1),
+                         pixelAt({m_drawnRight, m_drawnBottom}) + QPoint(1, 1));
+        m_drawnLeft = m_drawnTop = qInf();
+        m_drawnRight = m_drawnBottom = -qInf();
+    }
     if (m_dirty.isEmpty())
         return;
     update(m_dirty.translated(contentsRect().topLeft()));
@@ -93,6 +103,19 @@ void PlotArea::paintEvent(QPaintEvent *event)
     QPainter screen(this);
     screen.setClipRect(contentsRect());
     screen.drawImage(contentsRect().topLeft(), m_image);
+}
+
+// Refreshes only while shown: a closed window is left alone.
+void PlotArea::showEvent(QShowEvent *event)
+{
+    QFrame::showEvent(event);
+    m_screenUpdate.start();
+}
+
+void PlotArea::hideEvent(QHideEvent *event)
+{
+    QFrame::hideEvent(event);
+    m_screenUpdate.stop();
 }
 
 void PlotArea::resizeEvent(QResizeEvent *event)

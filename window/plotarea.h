@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QTimer>
+#include <QtNumeric>
 
 // The plot area: a picture that keeps what is drawn on it. Lines are drawn in
 // plot coordinates, twips from the top-left of the drawing surface inside the
@@ -33,16 +34,22 @@ public:
 protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     void ensurePainter();
-    void markDirty(const QRectF &plotRect);
     void flushToScreen();
 
     QColor m_background{0, 0, 0};
     QImage m_image;
     QPainter m_painter;
     QColor m_penColour;
-    QRect m_dirty;
+    QRect m_dirty; // pixels to bring to the screen at the next update
+    // Plot-coordinate bounds of the lines drawn since the last update: kept as
+    // plain numbers so a line costs four comparisons, turned into pixels once
+    // per update.
+    double m_drawnLeft = qInf(), m_drawnTop = qInf();
+    double m_drawnRight = -qInf(), m_drawnBottom = -qInf();
     QTimer m_screenUpdate;
 };
