@@ -57,7 +57,8 @@ void *DynamicLibrary::resolve(const char *symbol)
     if (!m_handle)
         load();
 #ifdef _WIN32
-    void *address = reinterpret_cast<void *>(GetProcAddress(static_cast<HMODULE>(m_handle), symbol));
+    void *address =
+        reinterpret_cast<void *>(GetProcAddress(static_cast<HMODULE>(m_handle), symbol));
 #else
     dlerror();
     void *address = dlsym(m_handle, symbol);

@@ -5,10 +5,16 @@ namespace inputrange {
 
 constexpr int kCount = 4;
 
-constexpr bool isValid(int range) { return range >= 0 && range < kCount; }
+constexpr bool isValid(int range)
+{
+    return range >= 0 && range < kCount;
+}
 
 // Bipolar ranges (±5 V, ±10 V) deliver 12-bit two's complement codes.
-constexpr bool isBipolar(int range) { return range == 1 || range == 3; }
+constexpr bool isBipolar(int range)
+{
+    return range == 1 || range == 3;
+}
 
 // Width of the range in millivolts, spanned by the 4096 codes.
 constexpr int fullScaleMillivolts(int range)

@@ -32,7 +32,10 @@ namespace qb7 {
 // addresses a single line of that port.
 constexpr int kPortA = 1024;
 constexpr int kPortB = 2048;
-constexpr int line(int n) { return 1 << n; }
+constexpr int line(int n)
+{
+    return 1 << n;
+}
 
 constexpr int kAllOutput = 255;
 constexpr int kAllInput = 0;

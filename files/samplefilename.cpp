@@ -8,8 +8,8 @@ QString sampleFileName(const QString &firstDate, const QString &secondDate,
                        const QString &firstTime, const QString &secondTime)
 {
     // Character positions as counted from 1 in the texts mm-dd-yyyy and HH:MM:SS.
-    return QStringLiteral("vx") + firstDate.mid(5, 2) + secondDate.mid(8, 2) +
-           firstTime.mid(0, 2) + secondTime.mid(3, 2) + QStringLiteral(".dat");
+    return QStringLiteral("vx") + firstDate.mid(5, 2) + secondDate.mid(8, 2) + firstTime.mid(0, 2) +
+           secondTime.mid(3, 2) + QStringLiteral(".dat");
 }
 
 QString sampleFileName(Clock &clock)
@@ -27,7 +27,9 @@ QString firstFreeFileName(const QDir &dir, const QString &name)
     const QString stem = info.completeBaseName();
     const QString suffix = info.suffix().isEmpty() ? QString() : QLatin1Char('.') + info.suffix();
     QString candidate = name;
-    for (int n = 1; QFileInfo::exists(dir.filePath(candidate)) || QFileInfo(dir.filePath(candidate)).isSymLink(); ++n)
+    for (int n = 1; QFileInfo::exists(dir.filePath(candidate)) ||
+                    QFileInfo(dir.filePath(candidate)).isSymLink();
+         ++n)
         candidate = stem + QLatin1Char('_') + QString::number(n) + suffix;
     return candidate;
 }

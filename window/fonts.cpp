@@ -8,9 +8,16 @@ namespace {
 // Simplified-Chinese families first: fallback alone may pick Japanese shapes
 // from a pan-CJK font.
 const char *const kCandidates[] = {
-    "SimSun",           "NSimSun",         "WenQuanYi Zen Hei",  "WenQuanYi Micro Hei",
-    "Noto Sans CJK SC", "Noto Serif CJK SC", "Source Han Sans SC", "AR PL UMing CN",
-    "AR PL UKai CN",    "Droid Sans Fallback",
+    "SimSun",
+    "NSimSun",
+    "WenQuanYi Zen Hei",
+    "WenQuanYi Micro Hei",
+    "Noto Sans CJK SC",
+    "Noto Serif CJK SC",
+    "Source Han Sans SC",
+    "AR PL UMing CN",
+    "AR PL UKai CN",
+    "Droid Sans Fallback",
 };
 constexpr double kWindowFontPoints = 9.0;
 } // namespace

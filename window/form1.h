@@ -53,8 +53,7 @@ public:
     QGroupBox *Frame3 = nullptr;
     OptionButton *Option1 = nullptr, *Option2 = nullptr, *Option5 = nullptr, *Option6 = nullptr,
                  *Option7 = nullptr, *Option8 = nullptr, *Option9 = nullptr, *Option10 = nullptr;
-    OptionButton *Option11 = nullptr, *Option12 = nullptr, *Option13 = nullptr,
-                 *Option14 = nullptr;
+    OptionButton *Option11 = nullptr, *Option12 = nullptr, *Option13 = nullptr, *Option14 = nullptr;
     OptionButton *Option3 = nullptr, *Option4 = nullptr;
     QLabel *Label1 = nullptr, *Label2 = nullptr, *Label3 = nullptr, *Label4 = nullptr,
            *Label5 = nullptr, *Label6 = nullptr, *Label7 = nullptr, *Label8 = nullptr,

@@ -1,15 +1,15 @@
 #include "form1.h"
 
 #include "controls.h"
-#include "plotarea.h"
 #include "grid.h"
+#include "plotarea.h"
 #include "twips.h"
 
 #include <QGroupBox>
 
 namespace {
-const QString kCaption = QStringLiteral(" ZK61AR      USB微型数据采集器  ") +
-                         QStringLiteral("              Orvanta ");
+const QString kCaption =
+    QStringLiteral(" ZK61AR      USB微型数据采集器  ") + QStringLiteral("              Orvanta ");
 }
 
 void Form1::Form_Load()

@@ -62,12 +62,24 @@ void TestSampleFile::nameFromClock_data()
     QTest::addColumn<QString>("date");
     QTest::addColumn<QString>("time");
     QTest::addColumn<QString>("name");
-    QTest::newRow("8 Dec 2026 14:37:05") << "12-08-2026" << "14:37:05" << "vx-2261437.dat";
-    QTest::newRow("09:05 in 2031") << "03-17-2031" << "09:05:41" << "vx-2310905.dat";
-    QTest::newRow("midnight") << "01-01-2027" << "00:00:00" << "vx-2270000.dat";
-    QTest::newRow("23:59") << "12-31-2026" << "23:59:59" << "vx-2262359.dat";
-    QTest::newRow("year 2099") << "06-30-2099" << "12:00:00" << "vx-2991200.dat";
-    QTest::newRow("year 1999") << "07-04-1999" << "08:30:00" << "vx-1990830.dat";
+    QTest::newRow("8 Dec 2026 14:37:05") << "12-08-2026"
+                                         << "14:37:05"
+                                         << "vx-2261437.dat";
+    QTest::newRow("09:05 in 2031") << "03-17-2031"
+                                   << "09:05:41"
+                                   << "vx-2310905.dat";
+    QTest::newRow("midnight") << "01-01-2027"
+                              << "00:00:00"
+                              << "vx-2270000.dat";
+    QTest::newRow("23:59") << "12-31-2026"
+                           << "23:59:59"
+                           << "vx-2262359.dat";
+    QTest::newRow("year 2099") << "06-30-2099"
+                               << "12:00:00"
+                               << "vx-2991200.dat";
+    QTest::newRow("year 1999") << "07-04-1999"
+                               << "08:30:00"
+                               << "vx-1990830.dat";
 }
 
 void TestSampleFile::nameFromClock()
@@ -196,9 +208,12 @@ void TestSampleFile::readRefuses_data()
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("reason");
     // Opening a pipe for reading would wait for a writer that never comes.
-    QTest::newRow("pipe") << "pipe" << "不是普通文件";
-    QTest::newRow("empty") << "empty" << "只有 0 字节";
-    QTest::newRow("one byte short") << "short" << "只有 16383 字节";
+    QTest::newRow("pipe") << "pipe"
+                          << "不是普通文件";
+    QTest::newRow("empty") << "empty"
+                           << "只有 0 字节";
+    QTest::newRow("one byte short") << "short"
+                                    << "只有 16383 字节";
 }
 
 void TestSampleFile::readRefuses()

@@ -253,11 +253,15 @@ void TestSaveLoad::saveFailureKeepsProgram_data()
     QTest::addColumn<QString>("cause");
     QTest::addColumn<QString>("reason");
     // Creating a file in a folder that has been removed fails even for root.
-    QTest::newRow("folder removed") << "removed" << "No such file or directory";
+    QTest::newRow("folder removed") << "removed"
+                                    << "No such file or directory";
     // A write stopped at the limit after 10000 bytes: a partial file to take away.
-    QTest::newRow("file-size limit") << "limit" << "File too large";
-    QTest::newRow("disk full") << "full" << "No space left on device";
-    QTest::newRow("read-only file system") << "readonly" << "Read-only file system";
+    QTest::newRow("file-size limit") << "limit"
+                                     << "File too large";
+    QTest::newRow("disk full") << "full"
+                               << "No space left on device";
+    QTest::newRow("read-only file system") << "readonly"
+                                           << "Read-only file system";
 }
 
 void TestSaveLoad::saveFailureKeepsProgram()
@@ -414,13 +418,17 @@ void TestSaveLoad::loadRefuses_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("reason");
-    QTest::newRow("missing") << "missing" << "不存在";
+    QTest::newRow("missing") << "missing"
+                             << "不存在";
     // The file dialog itself opens a folder rather than returning it; a native
     // dialog may hand one back all the same.
-    QTest::newRow("folder") << "folder" << "目录";
+    QTest::newRow("folder") << "folder"
+                            << "目录";
     // Readable by name, but every read fails, for root as well.
-    QTest::newRow("unreadable") << "unreadable" << "Input/output error";
-    QTest::newRow("short") << "short" << "只有 100 字节";
+    QTest::newRow("unreadable") << "unreadable"
+                                << "Input/output error";
+    QTest::newRow("short") << "short"
+                           << "只有 100 字节";
 }
 
 void TestSaveLoad::loadRefuses()
@@ -514,10 +522,13 @@ void TestSaveLoad::loadAddsDefaultExtension_data()
 {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("loaded");
-    QTest::newRow("name without extension") << "first" << "first.dat";
+    QTest::newRow("name without extension") << "first"
+                                            << "first.dat";
     // An existing file is taken as it is, whatever its name.
-    QTest::newRow("existing file without extension") << "plain" << "plain";
-    QTest::newRow("other extension") << "other.bin" << "other.bin";
+    QTest::newRow("existing file without extension") << "plain"
+                                                     << "plain";
+    QTest::newRow("other extension") << "other.bin"
+                                     << "other.bin";
 }
 
 void TestSaveLoad::loadAddsDefaultExtension()
@@ -529,7 +540,8 @@ void TestSaveLoad::loadAddsDefaultExtension()
     QVERIFY(QDir::setCurrent(m_startDir));
     QVERIFY(writeBytes(inDir(loaded), recordsOf(pattern(10))));
     ModalSteps steps;
-    steps.then([&](QWidget *modal) { typeAndOpen(qobject_cast<QFileDialog *>(modal), inDir(typed)); });
+    steps.then(
+        [&](QWidget *modal) { typeAndOpen(qobject_cast<QFileDialog *>(modal), inDir(typed)); });
     click(m_form->Command4);
     QCOMPARE(steps.unexpected, QStringList());
     QCOMPARE(m_form->CommonDialog1.FileName, inDir(loaded));

@@ -34,8 +34,14 @@ inline QList<DarkRun> darkRuns(const QImage &image, bool alongRow, int at)
     return runs;
 }
 
-inline QList<DarkRun> darkRunsInRow(const QImage &image, int y) { return darkRuns(image, true, y); }
-inline QList<DarkRun> darkRunsInColumn(const QImage &image, int x) { return darkRuns(image, false, x); }
+inline QList<DarkRun> darkRunsInRow(const QImage &image, int y)
+{
+    return darkRuns(image, true, y);
+}
+inline QList<DarkRun> darkRunsInColumn(const QImage &image, int x)
+{
+    return darkRuns(image, false, x);
+}
 
 // Dark pixels outside `keep`.
 inline int darkPixelsOutside(const QImage &image, const QRect &keep)

@@ -169,8 +169,9 @@ void TestPrintE2E::initTestCase()
         QSKIP("needs root: the test starts its own print scheduler and works in the print "
               "system's folders");
     for (const char *name : {"cupsd", "lpadmin", "lpstat", "pdfinfo", "pdftoppm"})
-        QVERIFY2(!tool(name).isEmpty(),
-                 qPrintable(QString("%1 not found: scripts/install-deps.sh installs it").arg(name)));
+        QVERIFY2(
+            !tool(name).isEmpty(),
+            qPrintable(QString("%1 not found: scripts/install-deps.sh installs it").arg(name)));
     const QString ppd = QStringLiteral("/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd");
     QVERIFY2(QFile::exists(ppd) && QFile::exists(kPdfSettings),
              "the PDF printer driver is missing: scripts/install-deps.sh installs it");
@@ -181,8 +182,8 @@ void TestPrintE2E::initTestCase()
     const QString state = "/run/cups/" + name;
     const QString logs = "/var/log/cups/" + name;
     const QString socket = state + "/cups.sock";
-    for (const char *parent : {"/etc/cups", "/var/spool/cups", "/var/cache/cups", "/run/cups",
-                               "/var/log/cups"})
+    for (const char *parent :
+         {"/etc/cups", "/var/spool/cups", "/var/cache/cups", "/run/cups", "/var/log/cups"})
         QVERIFY2(m_additions.folder(parent), parent);
     for (const QString &dir : {serverRoot, spool, "/var/cache/cups/" + name, state})
         QVERIFY2(!QFileInfo::exists(dir) && m_additions.folder(dir), qPrintable(dir));
@@ -197,9 +198,9 @@ void TestPrintE2E::initTestCase()
                           "<Policy default>\n  <Limit All>\n    Order deny,allow\n  </Limit>\n"
                           "</Policy>\n"));
     QVERIFY(writeText(serverRoot + "/cups-files.conf",
-                      "ServerRoot " + serverRoot + "\nRequestRoot " + spool + "\nTempDir " +
-                          spool + "/tmp\nCacheDir /var/cache/cups/" + name + "\nStateDir " +
-                          state + "\nErrorLog " + logs + "-error_log\nAccessLog " + logs +
+                      "ServerRoot " + serverRoot + "\nRequestRoot " + spool + "\nTempDir " + spool +
+                          "/tmp\nCacheDir /var/cache/cups/" + name + "\nStateDir " + state +
+                          "\nErrorLog " + logs + "-error_log\nAccessLog " + logs +
                           "-access_log\nPageLog " + logs + "-page_log\nSystemGroup root\n"));
 
     // The PDF back end keeps the machine's own settings; its pages, spool and
@@ -321,7 +322,8 @@ void TestPrintE2E::okPrintsTheGridOnOnePage()
     const QString pdf = m_pdfOut + '/' + newPdfs().constFirst();
     QVERIFY(run("pdfinfo", {pdf}).contains(QRegularExpression("Pages:\\s+1\\n")));
 
-    const QString prefix = QDir::temp().filePath(QStringLiteral("zk61ar-e2e-page-%1").arg(getpid()));
+    const QString prefix =
+        QDir::temp().filePath(QStringLiteral("zk61ar-e2e-page-%1").arg(getpid()));
     run("pdftoppm", {"-r", QString::number(kDpi), "-png", "-singlefile", pdf, prefix});
     QVERIFY2(m_toolError.isEmpty(), qPrintable(m_toolError));
     m_pagePng = prefix + ".png";
