@@ -114,11 +114,11 @@ void Form1::createControls()
 void Form1::setTabOrder()
 {
     // The design's focus order; frames and labels never take the focus.
-    const QWidget *order[] = {Command1, Picture1, Command3, Command4, Command5, Command6, Option3,
+    QWidget *const order[] = {Command1, Picture1, Command3, Command4, Command5, Command6, Option3,
                               Option4,  Option1,  Option2,  Option5,  Option6,  Option7,  Option8,
                               Option9,  Option10, Option11, Option12, Option13, Option14, Text1};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i)
-        QWidget::setTabOrder(const_cast<QWidget *>(order[i]), const_cast<QWidget *>(order[i + 1]));
+        QWidget::setTabOrder(order[i], order[i + 1]);
 }
 
 template <typename Handler> void Form1::run(Handler handler)
