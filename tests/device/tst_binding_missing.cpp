@@ -1,6 +1,7 @@
 // Binding against a driver library that has OpenQB7 and none of the other
 // operations: the present one binds and runs, each missing one fails its own
 // call with the library's name, the operation's name and the loader's reason.
+#include "bindingtest.h"
 #include "drivererror.h"
 #include "qb7driver.h"
 
@@ -11,14 +12,6 @@
 #include <string>
 
 namespace {
-
-bool driverLibraryLoaded()
-{
-    void *handle = dlopen(QB7_LIBRARY_FILE, RTLD_NOW | RTLD_NOLOAD);
-    if (handle)
-        dlclose(handle);
-    return handle != nullptr;
-}
 
 // The stand-in counts its OpenQB7 calls in the environment.
 int opensSeen()
@@ -39,20 +32,6 @@ std::string loaderReason(const char *symbol)
     const std::string text = address ? "found" : reason ? reason : "no reason";
     dlclose(handle);
     return text;
-}
-
-void call(Qb7Driver &driver, const QString &operation, std::uint8_t &readByte)
-{
-    if (operation == QLatin1String("CloseQB7"))
-        driver.CloseQB7();
-    else if (operation == QLatin1String("SetQB7"))
-        driver.SetQB7(qb7::kPortA, qb7::kAllInput, qb7::kMode);
-    else if (operation == QLatin1String("QB7Out"))
-        driver.QB7Out(qb7::kPortB + qb7::line(3), 0);
-    else if (operation == QLatin1String("QB7In"))
-        driver.QB7In(qb7::kPortA, readByte);
-    else
-        QFAIL("unknown operation");
 }
 
 } // namespace
@@ -108,7 +87,7 @@ void TestBindingMissing::missingOperationFailsItsCall()
         std::uint8_t readByte = 0x5A;
         bool thrown = false;
         try {
-            call(m_driver, operation, readByte);
+            callOperation(m_driver, operation, readByte);
         } catch (const DriverError &e) {
             thrown = true;
             std::string message = e.what();

@@ -1,6 +1,7 @@
 // Binding with no driver library on the search path: nothing is loaded before
 // the first call, and every call fails with the library's name and the loader's
 // reason, again on every later call.
+#include "bindingtest.h"
 #include "drivererror.h"
 #include "qb7driver.h"
 
@@ -10,14 +11,6 @@
 #include <string>
 
 namespace {
-
-bool driverLibraryLoaded()
-{
-    void *handle = dlopen(QB7_LIBRARY_FILE, RTLD_NOW | RTLD_NOLOAD);
-    if (handle)
-        dlclose(handle);
-    return handle != nullptr;
-}
 
 // What the loader itself says about loading the library.
 std::string loaderReason()
@@ -29,22 +22,6 @@ std::string loaderReason()
     }
     const char *reason = dlerror();
     return reason ? reason : "no reason";
-}
-
-void call(Qb7Driver &driver, const QString &operation, std::uint8_t &readByte)
-{
-    if (operation == QLatin1String("OpenQB7"))
-        driver.OpenQB7();
-    else if (operation == QLatin1String("CloseQB7"))
-        driver.CloseQB7();
-    else if (operation == QLatin1String("SetQB7"))
-        driver.SetQB7(qb7::kPortB, qb7::kAllOutput, qb7::kMode);
-    else if (operation == QLatin1String("QB7Out"))
-        driver.QB7Out(qb7::kPortA, 64);
-    else if (operation == QLatin1String("QB7In"))
-        driver.QB7In(qb7::kPortA + qb7::line(3), readByte);
-    else
-        QFAIL("unknown operation");
 }
 
 } // namespace
@@ -92,7 +69,7 @@ void TestBindingNoLibrary::everyCallFails()
             std::uint8_t readByte = 0x5A;
             bool thrown = false;
             try {
-                call(*driver, operation, readByte);
+                callOperation(*driver, operation, readByte);
             } catch (const DriverError &e) {
                 thrown = true;
                 std::string message = e.what();
