@@ -1,4 +1,4 @@
-#include "program.h"
+#include "window/program.h"
 
 #include <QApplication>
 

@@ -1,4 +1,4 @@
-#include "adc.h"
+#include "device/adc.h"
 
 using namespace qb7;
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "qb7driver.h"
+#include "device/qb7driver.h"
 
 #include <array>
 #include <cstdint>

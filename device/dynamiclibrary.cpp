@@ -1,6 +1,6 @@
-#include "dynamiclibrary.h"
+#include "device/dynamiclibrary.h"
 
-#include "drivererror.h"
+#include "device/drivererror.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -1,6 +1,6 @@
 #pragma once
-#include "dynamiclibrary.h"
-#include "qb7api.h"
+#include "device/dynamiclibrary.h"
+#include "device/qb7api.h"
 
 #include <cstdint>
 
@@ -29,9 +29,9 @@ private:
     }
 
     DynamicLibrary m_library;
-    OpenQB7Fn m_open = nullptr;
-    CloseQB7Fn m_close = nullptr;
-    SetQB7Fn m_set = nullptr;
-    QB7OutFn m_out = nullptr;
-    QB7InFn m_in = nullptr;
+    OpenQB7Fn m_OpenQB7 = nullptr;
+    CloseQB7Fn m_CloseQB7 = nullptr;
+    SetQB7Fn m_SetQB7 = nullptr;
+    QB7OutFn m_QB7Out = nullptr;
+    QB7InFn m_QB7In = nullptr;
 };

@@ -1,6 +1,6 @@
 #pragma once
 #include "channelsignals.h"
-#include "qb7api.h"
+#include "device/qb7api.h"
 
 #include <cstdint>
 

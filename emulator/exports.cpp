@@ -3,7 +3,7 @@
 #include "channelsignals.h"
 #include "dcoverrides.h"
 #include "device.h"
-#include "qb7api.h"
+#include "device/qb7api.h"
 
 #include <cstdio>
 #include <cstdlib>

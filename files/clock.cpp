@@ -1,4 +1,4 @@
-#include "clock.h"
+#include "files/clock.h"
 
 #include <QDate>
 #include <QTime>

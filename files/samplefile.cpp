@@ -1,4 +1,4 @@
-#include "samplefile.h"
+#include "files/samplefile.h"
 
 #include <QFile>
 #include <QFileInfo>

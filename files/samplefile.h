@@ -1,5 +1,5 @@
 #pragma once
-#include "samplebuffer.h"
+#include "files/samplebuffer.h"
 
 #include <QByteArray>
 #include <QString>

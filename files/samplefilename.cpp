@@ -1,6 +1,6 @@
-#include "samplefilename.h"
+#include "files/samplefilename.h"
 
-#include "clock.h"
+#include "files/clock.h"
 
 #include <QFileInfo>
 

@@ -1,6 +1,6 @@
-#include "printedgrid.h"
+#include "print/printedgrid.h"
 
-#include "printerport.h"
+#include "print/printerport.h"
 
 std::vector<QLineF> printedGridLines()
 {

@@ -1,4 +1,4 @@
-#include "systemprinter.h"
+#include "print/systemprinter.h"
 
 #include <QPrinterInfo>
 

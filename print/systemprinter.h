@@ -1,5 +1,5 @@
 #pragma once
-#include "printerport.h"
+#include "print/printerport.h"
 
 #include <QPainter>
 #include <QPrinter>

@@ -1,4 +1,4 @@
-#include "commondialog.h"
+#include "window/commondialog.h"
 
 #include <QFileDialog>
 #include <QFileInfo>

@@ -1,10 +1,10 @@
-#include "form1.h"
+#include "window/form1.h"
 
-#include "controls.h"
-#include "fonts.h"
-#include "msgbox.h"
-#include "plotarea.h"
-#include "twips.h"
+#include "window/controls.h"
+#include "window/fonts.h"
+#include "window/msgbox.h"
+#include "window/plotarea.h"
+#include "window/twips.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>

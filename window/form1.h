@@ -1,9 +1,9 @@
 #pragma once
-#include "adc.h"
-#include "commondialog.h"
-#include "platform.h"
-#include "qb7driver.h"
-#include "samplebuffer.h"
+#include "device/adc.h"
+#include "window/commondialog.h"
+#include "window/platform.h"
+#include "device/qb7driver.h"
+#include "files/samplebuffer.h"
 
 #include <QTimer>
 #include <QWidget>

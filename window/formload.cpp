@@ -1,9 +1,9 @@
-#include "form1.h"
+#include "window/form1.h"
 
-#include "controls.h"
-#include "grid.h"
-#include "plotarea.h"
-#include "twips.h"
+#include "window/controls.h"
+#include "window/grid.h"
+#include "window/plotarea.h"
+#include "window/twips.h"
 
 #include <QGroupBox>
 

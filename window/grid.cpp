@@ -1,4 +1,4 @@
-#include "grid.h"
+#include "window/grid.h"
 
 std::vector<QLineF> screenGridLines()
 {

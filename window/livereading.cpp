@@ -1,7 +1,7 @@
-#include "form1.h"
+#include "window/form1.h"
 
-#include "controls.h"
-#include "readout.h"
+#include "window/controls.h"
+#include "window/readout.h"
 
 #include <QLineEdit>
 

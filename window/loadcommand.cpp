@@ -1,10 +1,10 @@
-#include "form1.h"
+#include "window/form1.h"
 
-#include "controls.h"
-#include "msgbox.h"
-#include "plotarea.h"
-#include "samplefile.h"
-#include "timers.h"
+#include "window/controls.h"
+#include "window/msgbox.h"
+#include "window/plotarea.h"
+#include "files/samplefile.h"
+#include "window/timers.h"
 
 void Form1::Command4_Click()
 {

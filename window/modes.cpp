@@ -1,8 +1,8 @@
-#include "form1.h"
+#include "window/form1.h"
 
-#include "msgbox.h"
-#include "plotarea.h"
-#include "timers.h"
+#include "window/msgbox.h"
+#include "window/plotarea.h"
+#include "window/timers.h"
 
 namespace {
 const QString kAboutTitle = QStringLiteral("Orvanta 公司 版权所有");

@@ -1,4 +1,4 @@
-#include "msgbox.h"
+#include "window/msgbox.h"
 
 #include <QPushButton>
 

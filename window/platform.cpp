@@ -1,6 +1,6 @@
-#include "platform.h"
+#include "window/platform.h"
 
-#include "systemprinter.h"
+#include "print/systemprinter.h"
 
 #include <QCoreApplication>
 

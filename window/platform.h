@@ -1,6 +1,6 @@
 #pragma once
-#include "clock.h"
-#include "printerport.h"
+#include "files/clock.h"
+#include "print/printerport.h"
 
 #include <functional>
 #include <memory>

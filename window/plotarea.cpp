@@ -1,6 +1,6 @@
-#include "plotarea.h"
+#include "window/plotarea.h"
 
-#include "twips.h"
+#include "window/twips.h"
 
 #include <QGuiApplication>
 #include <QPaintEvent>

@@ -1,8 +1,8 @@
-#include "form1.h"
+#include "window/form1.h"
 
-#include "msgbox.h"
-#include "printedgrid.h"
-#include "timers.h"
+#include "window/msgbox.h"
+#include "print/printedgrid.h"
+#include "window/timers.h"
 
 void Form1::Command5_Click()
 {

@@ -1,6 +1,6 @@
-#include "program.h"
+#include "window/program.h"
 
-#include "form1.h"
+#include "window/form1.h"
 
 #include <QApplication>
 

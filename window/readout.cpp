@@ -1,6 +1,6 @@
-#include "readout.h"
+#include "window/readout.h"
 
-#include "inputrange.h"
+#include "device/inputrange.h"
 
 #include <cmath>
 

@@ -1,9 +1,9 @@
-#include "form1.h"
+#include "window/form1.h"
 
-#include "msgbox.h"
-#include "samplefile.h"
-#include "samplefilename.h"
-#include "timers.h"
+#include "window/msgbox.h"
+#include "files/samplefile.h"
+#include "files/samplefilename.h"
+#include "window/timers.h"
 
 #include <QDir>
 

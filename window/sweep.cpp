@@ -1,7 +1,7 @@
-#include "form1.h"
+#include "window/form1.h"
 
-#include "plotarea.h"
-#include "sweepscale.h"
+#include "window/plotarea.h"
+#include "window/sweepscale.h"
 
 #include <QCoreApplication>
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "inputrange.h"
+#include "device/inputrange.h"
 
 #include <cstdint>
 

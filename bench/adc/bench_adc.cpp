@@ -6,8 +6,8 @@
 //
 //   bench_adc [iterations]            both runs and their ratio
 //   bench_adc --measure iterations    one run against whatever the search finds
-#include "adc.h"
-#include "qb7driver.h"
+#include "device/adc.h"
+#include "device/qb7driver.h"
 
 #include <algorithm>
 #include <chrono>

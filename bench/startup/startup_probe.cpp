@@ -4,8 +4,8 @@
 // plot area has first been painted on screen with it. Times are the monotonic
 // clock, which the parent process shares. With --stay the probe runs on like
 // the program; without, it leaves right after the first paint.
-#include "form1.h"
-#include "plotarea.h"
+#include "window/form1.h"
+#include "window/plotarea.h"
 
 #include <QApplication>
 #include <QTimer>

@@ -15,8 +15,8 @@
 //
 //   bench_sweep                       both runs
 //   bench_sweep --measure [sweeps]    one run on whatever platform Qt picks
-#include "form1.h"
-#include "plotarea.h"
+#include "window/form1.h"
+#include "window/plotarea.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

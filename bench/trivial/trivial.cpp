@@ -1,5 +1,5 @@
 // Every operation returns at once; reads are filled with 0.
-#include "qb7api.h"
+#include "device/qb7api.h"
 
 extern "C" {
 

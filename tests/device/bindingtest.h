@@ -1,7 +1,7 @@
 #pragma once
 // Shared by the binding tests: whether the driver library is loaded, and one
 // operation of the binding called by its name.
-#include "qb7driver.h"
+#include "device/qb7driver.h"
 
 #include <QString>
 #include <QTest>

@@ -1,8 +1,8 @@
 // The conversion sequence as the driver library sees it: the exact calls, the
 // bytes handed to every read, and the decoding of what the reads return. The
 // recording stand-in library answers reads from a scripted 12-bit code.
-#include "adc.h"
-#include "qb7driver.h"
+#include "device/adc.h"
+#include "device/qb7driver.h"
 #include "recordeddriver.h"
 
 #include <QTest>

@@ -2,8 +2,8 @@
 // operations: the present one binds and runs, each missing one fails its own
 // call with the library's name, the operation's name and the loader's reason.
 #include "bindingtest.h"
-#include "drivererror.h"
-#include "qb7driver.h"
+#include "device/drivererror.h"
+#include "device/qb7driver.h"
 
 #include <QTest>
 

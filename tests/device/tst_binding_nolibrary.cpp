@@ -2,8 +2,8 @@
 // the first call, and every call fails with the library's name and the loader's
 // reason, again on every later call.
 #include "bindingtest.h"
-#include "drivererror.h"
-#include "qb7driver.h"
+#include "device/drivererror.h"
+#include "device/qb7driver.h"
 
 #include <QTest>
 

@@ -1,8 +1,8 @@
 // The emulated device through the real binding: conversions of fixed DC levels
 // give the codes of each range, and a conversion driven in the wrong order
 // does not give the channel's code. The test's environment sets QB7EMU_DC.
-#include "adc.h"
-#include "qb7driver.h"
+#include "device/adc.h"
+#include "device/qb7driver.h"
 
 #include <QTemporaryFile>
 #include <QTest>

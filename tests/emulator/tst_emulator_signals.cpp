@@ -1,8 +1,8 @@
 // The emulated device's own signals, read through the real binding over a bit
 // more than a second: each channel stays within its waveform's bounds, the
 // moving ones move, and no two channels read alike.
-#include "adc.h"
-#include "qb7driver.h"
+#include "device/adc.h"
+#include "device/qb7driver.h"
 
 #include <QElapsedTimer>
 #include <QTest>

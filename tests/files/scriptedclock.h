@@ -1,6 +1,6 @@
 #pragma once
 // A clock that gives scripted texts and notes the order in which it was read.
-#include "clock.h"
+#include "files/clock.h"
 
 #include <QStringList>
 

@@ -1,7 +1,7 @@
 // The sample file without the window: its name from the clock texts, its bytes,
 // and the refusals of the file operations.
-#include "samplefile.h"
-#include "samplefilename.h"
+#include "files/samplefile.h"
+#include "files/samplefilename.h"
 #include "scriptedclock.h"
 
 #include <QFile>

@@ -3,11 +3,11 @@
 // and failures caused for real (a removed folder, a file-size limit, a full or
 // read-only file system).
 #include "boxanswerer.h"
-#include "controls.h"
-#include "form1.h"
+#include "window/controls.h"
+#include "window/form1.h"
 #include "modalsteps.h"
-#include "plotarea.h"
-#include "printerport.h"
+#include "window/plotarea.h"
+#include "print/printerport.h"
 #include "recordeddriver.h"
 #include "scriptedclock.h"
 

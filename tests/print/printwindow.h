@@ -1,10 +1,10 @@
 #pragma once
 // The real window with a printer of the test's choosing; the end of the program
 // is recorded instead of leaving the test's event loop.
-#include "clock.h"
-#include "controls.h"
-#include "form1.h"
-#include "printerport.h"
+#include "files/clock.h"
+#include "window/controls.h"
+#include "window/form1.h"
+#include "print/printerport.h"
 
 #include <QList>
 #include <QStringList>

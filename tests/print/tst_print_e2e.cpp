@@ -7,7 +7,7 @@
 #include "boxanswerer.h"
 #include "pageimage.h"
 #include "printwindow.h"
-#include "systemprinter.h"
+#include "print/systemprinter.h"
 
 #include <QPrinter>
 #include <QPrinterInfo>

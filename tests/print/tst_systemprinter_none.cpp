@@ -3,7 +3,7 @@
 // operator so, and the program goes on.
 #include "boxanswerer.h"
 #include "printwindow.h"
-#include "systemprinter.h"
+#include "print/systemprinter.h"
 
 class TestSystemPrinterNone : public QObject
 {

@@ -2,7 +2,7 @@
 // and answers reads from a scripted 12-bit code, so tests see exactly what the
 // program asked of the library. Built as libqb7io.so in its own folder and found
 // by the ordinary library search, like the real library.
-#include "qb7api.h"
+#include "device/qb7api.h"
 #include "recorderhooks.h"
 
 #include <cstring>

@@ -2,10 +2,10 @@
 // reads give a code the test sets. Sweeps are started by calling Timer2_Timer
 // (Timer2 stopped unless a case wants its ticks); what happens "inside the
 // yield" is done from timers that fire during the sweep's yields.
-#include "controls.h"
-#include "form1.h"
-#include "plotarea.h"
-#include "printerport.h"
+#include "window/controls.h"
+#include "window/form1.h"
+#include "window/plotarea.h"
+#include "print/printerport.h"
 #include "recordeddriver.h"
 
 #include <QApplication>

@@ -2,12 +2,12 @@
 // The real window with a platform that lets the test outlive the program: the
 // end of the program is recorded instead of leaving the test's event loop, and
 // the printer draws nowhere.
-#include "clock.h"
-#include "controls.h"
-#include "form1.h"
-#include "grid.h"
-#include "plotarea.h"
-#include "printerport.h"
+#include "files/clock.h"
+#include "window/controls.h"
+#include "window/form1.h"
+#include "window/grid.h"
+#include "window/plotarea.h"
+#include "print/printerport.h"
 
 #include <QImage>
 #include <QResizeEvent>

@@ -2,7 +2,7 @@
 // who reads every message box aloud, one JSON object a line on stdout, and
 // presses its OK button. tst_missinglibrary runs it as a child process.
 #include "boxanswerer.h"
-#include "program.h"
+#include "window/program.h"
 
 #include <QApplication>
 #include <QJsonDocument>

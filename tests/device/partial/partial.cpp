@@ -1,7 +1,7 @@
 // A driver library that exports OpenQB7 only. Exporting anything else, even a
 // counter, would change what the loader can find, so each call is made visible
 // through the process environment instead: QB7PARTIAL_OPENS counts them.
-#include "qb7api.h"
+#include "device/qb7api.h"
 
 #include <cstdlib>
 #include <string>
