@@ -13,7 +13,6 @@ public:
 
     // Throws DriverError naming the library, the symbol and the loader's reason.
     void *resolve(const char *symbol);
-    const std::string &fileName() const { return m_fileName; }
 
 private:
     void load();

@@ -1,9 +1,9 @@
 #pragma once
 #include "device/adc.h"
-#include "window/commondialog.h"
-#include "window/platform.h"
 #include "device/qb7driver.h"
 #include "files/samplebuffer.h"
+#include "window/commondialog.h"
+#include "window/platform.h"
 
 #include <QTimer>
 #include <QWidget>
@@ -81,9 +81,11 @@ protected:
 
 private:
     void createControls();
-    void setTabOrder();
+    void applyTabOrder();
     void connectHandlers();
-    template <typename Handler> void run(Handler handler);
+    // Runs a handler unless the program has ended; a failure it raises is
+    // reported and ends the program.
+    void dispatch(void (Form1::*handler)());
     void readSelections();
     void yieldToEvents();
     void endProgram(int exitCode);

@@ -1,9 +1,9 @@
 #include "window/form1.h"
 
+#include "files/samplefile.h"
 #include "window/controls.h"
 #include "window/msgbox.h"
 #include "window/plotarea.h"
-#include "files/samplefile.h"
 #include "window/timers.h"
 
 void Form1::Command4_Click()
