@@ -1,14 +1,22 @@
 #include "files/clock.h"
 
-#include <QDate>
-#include <QTime>
 
 QString SystemClock::dateText()
 {
-    return QDate::currentDate().toString(QStringLiteral("MM-dd-yyyy"));
+    return dateTextOf(QDate::currentDate());
 }
 
 QString SystemClock::timeText()
 {
-    return QTime::currentTime().toString(QStringLiteral("HH:mm:ss"));
+    return timeTextOf(QTime::currentTime());
+}
+
+QString SystemClock::dateTextOf(const QDate &date)
+{
+    return date.toString(QStringLiteral("MM-dd-yyyy"));
+}
+
+QString SystemClock::timeTextOf(const QTime &time)
+{
+    return time.toString(QStringLiteral("HH:mm:ss"));
 }

@@ -1,5 +1,6 @@
 // The sample file without the window: its name from the clock texts, its bytes,
 // and the refusals of the file operations.
+#include "files/clock.h"
 #include "files/samplefile.h"
 #include "files/samplefilename.h"
 #include "scriptedclock.h"
@@ -59,34 +60,32 @@ private slots:
 
 void TestSampleFile::nameFromClock_data()
 {
+    // Each moment goes through the system clock's own text forms.
+    QTest::addColumn<QDateTime>("moment");
     QTest::addColumn<QString>("date");
     QTest::addColumn<QString>("time");
     QTest::addColumn<QString>("name");
-    QTest::newRow("8 Dec 2026 14:37:05") << "12-08-2026"
-                                         << "14:37:05"
-                                         << "vx-2261437.dat";
-    QTest::newRow("09:05 in 2031") << "03-17-2031"
-                                   << "09:05:41"
-                                   << "vx-2310905.dat";
-    QTest::newRow("midnight") << "01-01-2027"
-                              << "00:00:00"
-                              << "vx-2270000.dat";
-    QTest::newRow("23:59") << "12-31-2026"
-                           << "23:59:59"
-                           << "vx-2262359.dat";
-    QTest::newRow("year 2099") << "06-30-2099"
-                               << "12:00:00"
-                               << "vx-2991200.dat";
-    QTest::newRow("year 1999") << "07-04-1999"
-                               << "08:30:00"
-                               << "vx-1990830.dat";
+    const auto row = [](const char *tag, QDate day, QTime at, const char *date, const char *time,
+                        const char *name) {
+        QTest::newRow(tag) << QDateTime(day, at) << date << time << name;
+    };
+    row("8 Dec 2026 14:37:05", {2026, 12, 8}, {14, 37, 5}, "12-08-2026", "14:37:05",
+        "vx-2261437.dat");
+    row("09:05 in 2031", {2031, 3, 17}, {9, 5, 41}, "03-17-2031", "09:05:41", "vx-2310905.dat");
+    row("midnight", {2027, 1, 1}, {0, 0}, "01-01-2027", "00:00:00", "vx-2270000.dat");
+    row("23:59", {2026, 12, 31}, {23, 59, 59}, "12-31-2026", "23:59:59", "vx-2262359.dat");
+    row("year 2099", {2099, 6, 30}, {12, 0}, "06-30-2099", "12:00:00", "vx-2991200.dat");
+    row("year 1999", {1999, 7, 4}, {8, 30}, "07-04-1999", "08:30:00", "vx-1990830.dat");
 }
 
 void TestSampleFile::nameFromClock()
 {
+    QFETCH(QDateTime, moment);
     QFETCH(QString, date);
     QFETCH(QString, time);
     QFETCH(QString, name);
+    QCOMPARE(SystemClock::dateTextOf(moment.date()), date);
+    QCOMPARE(SystemClock::timeTextOf(moment.time()), time);
     ScriptedClock clock({date}, {time});
     QCOMPARE(sampleFileName(clock), name);
 }
