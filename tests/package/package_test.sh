@@ -92,7 +92,7 @@ fi
 start() {
     local name=$1
     shift
-    env QT_QPA_PLATFORM=offscreen LD_PRELOAD="$probe" "$@" >"$tmp/$name.out" 2>"$tmp/$name.err" &
+    env -C "$tmp" QT_QPA_PLATFORM=offscreen LD_PRELOAD="$probe" "$@" >"$tmp/$name.out" 2>"$tmp/$name.err" &
     pid=$!
 }
 # Waits up to $2 seconds for a line matching $1 in $tmp/$3.out.
