@@ -12,6 +12,8 @@ packages=(
     xvfb xauth
     # the print queue the end-to-end print test drives, and the page check
     cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils
+    # the Debian package: its icons, CPack's dependency scan, and the package test's checks
+    librsvg2-bin dpkg-dev file lintian desktop-file-utils appstream
 )
 
 missing=()
