@@ -2,11 +2,36 @@
 
 #include <QPrinterInfo>
 
+#include <cups/cups.h>
+
 namespace {
 constexpr double kTwipsPerInch = 1440.0;
 // About a 96th of an inch: the printer's own hairline can vanish when a page is
 // rasterised, and a grid that does not show on paper is no grid.
 constexpr double kPenWidthTwips = 15.0;
+constexpr int kConnectMs = 5000;
+
+// Why the print system did not take the page, in its own words. libcups gives a
+// queue it cannot find and a scheduler it cannot reach the same answer, so the
+// scheduler is asked once more, to tell the operator which it is.
+std::string handOverFailure(const std::string &printer)
+{
+    const std::string reason = cupsLastErrorString();
+    if (cupsLastError() != IPP_STATUS_ERROR_INTERNAL &&
+        cupsLastError() != IPP_STATUS_ERROR_NOT_FOUND)
+        return reason;
+    http_t *http = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1,
+                                kConnectMs, nullptr);
+    if (!http)
+        return "连接不上打印服务 " + std::string(cupsServer()) + "（" + reason + "）";
+    cups_dest_t *dest = cupsGetNamedDest(http, printer.c_str(), nullptr);
+    httpClose(http);
+    if (dest) {
+        cupsFreeDests(1, dest);
+        return reason;
+    }
+    return "打印系统中已没有这台打印机（" + reason + "）";
+}
 } // namespace
 
 SystemPrinter::SystemPrinter() = default;
@@ -50,9 +75,16 @@ void SystemPrinter::endDoc()
 {
     if (!m_painter.isActive())
         return;
-    const bool sent = m_painter.end();
     const std::string name = m_printer->printerName().toStdString();
+    const bool sent = m_painter.end();
+    // Qt hands the page to the print system inside end() and drops the answer;
+    // libcups keeps the answer to the last request made on this thread, which
+    // is that hand-over: a refused, removed or unreachable queue shows here.
+    const std::string refusal =
+        cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE ? handOverFailure(name) : std::string();
     m_printer.reset();
     if (!sent)
         throw PrintError("打印机 " + name + " 未能完成打印。");
+    if (!refusal.empty())
+        throw PrintError("打印机 " + name + " 没有收下这一页：" + refusal);
 }

@@ -3,26 +3,41 @@
 // socket, in the places the system's confinement rules for the scheduler and the
 // PDF back end allow), sets up a PDF queue as the default printer, presses Print
 // on the real window with the system printer, and reads the page that comes out.
-// Everything it adds to the machine it takes away again.
+// Everything it adds to the machine it takes away again; what a run that was
+// killed left behind, the next run takes away before it starts.
 #include "boxanswerer.h"
 #include "pageimage.h"
-#include "printwindow.h"
 #include "print/systemprinter.h"
+#include "printwindow.h"
 
+#include <QDeadlineTimer>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
 
+#include <cerrno>
+#include <climits>
 #include <csignal>
+#include <functional>
 #include <pwd.h>
 #include <sys/prctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 const QString kQueue = QStringLiteral("ZK61AR_E2E");
 const QString kPdfSettings = QStringLiteral("/etc/cups/cups-pdf.conf");
+const QString kPpd = QStringLiteral("/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd");
+// Every folder and file a run makes carries this and its process id; its ledger
+// of additions is kLedgers/<marker><pid>.ledger.
+const QString kMarker = QStringLiteral("zk61ar-e2e-");
+const QString kLedgers = QStringLiteral("/var/tmp");
+// The test numbers its jobs from here up, past any number the machine's own
+// scheduler reaches, and past every number in the output folder.
+constexpr qint64 kFirstJob = 1000000000;
+constexpr qint64 kJobsPerRun = 1000;
 constexpr int kDpi = 150;
 // How far (pixels) a line on the rendered page may sit from where it belongs.
 constexpr double kTolerance = 1.5;
@@ -62,40 +77,137 @@ QString pdfSetting(const QString &key, const QString &fallback)
     return value;
 }
 
+// Polls `done` until it holds or `limit` has passed.
+bool waitUntil(const std::function<bool()> &done, std::chrono::milliseconds limit)
+{
+    const QDeadlineTimer deadline(limit);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QTest::qWait(100);
+    }
+    return true;
+}
+
+// The pages in the output folder: name -> inode, change time and size, so that
+// a page written over one of the same name shows as well as a new one.
+QMap<QString, QString> pageIdentities(const QString &folder)
+{
+    QMap<QString, QString> pages;
+    for (const QString &name : QDir(folder).entryList({"*.pdf"}, QDir::Files)) {
+        struct stat st = {};
+        if (stat(QFile::encodeName(folder + '/' + name).constData(), &st) == 0)
+            pages[name] = QStringLiteral("%1 %2.%3 %4")
+                              .arg(st.st_ino)
+                              .arg(st.st_ctim.tv_sec)
+                              .arg(st.st_ctim.tv_nsec)
+                              .arg(st.st_size);
+    }
+    return pages;
+}
+
+// The job number in a page's name, or 0.
+qint64 jobOf(const QString &page)
+{
+    static const QRegularExpression label("job_(\\d{1,12})(\\D|$)");
+    const QRegularExpressionMatch m = label.match(page);
+    return m.hasMatch() ? m.captured(1).toLongLong() : 0;
+}
+
 // What the test adds to the machine, taken away in reverse order when it ends,
-// however it ends short of being killed.
+// however it ends short of being killed. Each addition is first written down in
+// the run's ledger, from which the next run tidies up after a killed one.
 class Additions
 {
 public:
-    ~Additions()
+    Additions() : m_ledger(QStringLiteral("%1/%2%3.ledger").arg(kLedgers, kMarker).arg(getpid())) {}
+    ~Additions() { undo(m_ledger); }
+
+    // Takes away what the ledger lists, then the ledger.
+    static void undo(const QString &ledger)
     {
-        for (auto it = m_paths.rbegin(); it != m_paths.rend(); ++it) {
-            const QFileInfo info(*it);
+        QFile file(ledger);
+        QStringList entries;
+        if (file.open(QIODevice::ReadOnly))
+            entries = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+        for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
+            const QStringList entry = it->split('\t');
+            if (entry.size() == 3) { // <folder> <first job>
+                const qint64 first = entry[1].toLongLong();
+                for (const QString &name : QDir(entry[0]).entryList({"*.pdf"}, QDir::Files))
+                    if (jobOf(name) >= first && jobOf(name) < first + kJobsPerRun)
+                        QFile::remove(entry[0] + '/' + name);
+                continue;
+            }
+            const QFileInfo info(entry[0]);
             if (info.isDir() && !info.isSymLink())
-                QDir(*it).removeRecursively();
+                QDir(entry[0]).removeRecursively();
             else
-                QFile::remove(*it);
+                QFile::remove(entry[0]);
+        }
+        QFile::remove(ledger);
+    }
+    // Tidies up after earlier runs that were killed: their process is gone.
+    static void undoKilledRuns()
+    {
+        for (const QString &name : QDir(kLedgers).entryList({kMarker + "*.ledger"}, QDir::Files)) {
+            const pid_t pid = pid_t(name.mid(kMarker.size()).section('.', 0, 0).toLongLong());
+            if (pid > 0 && pid != getpid() && (kill(pid, 0) == 0 || errno == EPERM))
+                continue;
+            undo(kLedgers + '/' + name);
         }
     }
+
     // Makes the folder if it is not there, to be removed with all in it.
     bool folder(const QString &path)
     {
         if (QFileInfo::exists(path))
             return QFileInfo(path).isDir();
-        const bool made = QDir().mkpath(path);
-        if (made)
-            m_paths << path;
-        return made;
+        return note(path) && QDir().mkpath(path);
     }
     // Removes `path` at the end if it does not exist now.
-    void ifNew(const QString &path)
+    bool ifNew(const QString &path) { return QFileInfo::exists(path) || note(path); }
+    // Removes the pages of the run's jobs, numbered from `first`, from `folder`.
+    bool pages(const QString &folder, qint64 first)
     {
-        if (!QFileInfo::exists(path))
-            m_paths << path;
+        return note(folder + '\t' + QString::number(first) + '\t');
     }
 
 private:
-    QStringList m_paths;
+    bool note(const QString &entry)
+    {
+        QFile file(m_ledger);
+        const QByteArray line = entry.toUtf8() + '\n';
+        return file.open(QIODevice::Append) && file.write(line) == line.size() && file.flush();
+    }
+
+    QString m_ledger;
+};
+
+// The system printer with something done to the print system once the grid is
+// drawn, just before the page is handed over.
+class InterruptedPrinter : public PrinterPort
+{
+public:
+    explicit InterruptedPrinter(std::function<void()> interrupt) : m_interrupt(std::move(interrupt))
+    {
+    }
+    void line(float x1, float y1, float x2, float y2) override
+    {
+        m_drawn = true;
+        m_printer.line(x1, y1, x2, y2);
+    }
+    void endDoc() override
+    {
+        if (m_drawn && m_interrupt)
+            std::exchange(m_interrupt, nullptr)();
+        m_printer.endDoc();
+    }
+
+private:
+    SystemPrinter m_printer;
+    std::function<void()> m_interrupt;
+    bool m_drawn = false;
 };
 } // namespace
 
@@ -111,25 +223,31 @@ private slots:
     void cancelSendsNothing();
     void okPrintsTheGridOnOnePage();
     void withoutQueueTheProgramGoesOn();
+    void refusedHandOverGivesABox_data();
+    void refusedHandOverGivesABox();
 
 private:
     // Runs a print-system tool against the test's scheduler; its output. A
     // failure is noted in `m_toolError`.
     QString run(const QString &name, const QStringList &args);
     QStringList jobs(const QString &which);
-    // The pages that have come out since the test began.
+    // The pages that have come out, or were written over, since the test began.
     QStringList newPdfs() const;
     // Where a page coordinate lands on the page rendered at kDpi.
     double pixelX(double twips) const { return (m_printable.left() + twips / 1440.0) * kDpi; }
     double pixelY(double twips) const { return (m_printable.top() + twips / 1440.0) * kDpi; }
     void compareRuns(const QList<DarkRun> &runs, const QList<double> &expected, bool horizontal);
+    void startScheduler();
     void stopScheduler();
 
     Additions m_additions;
     QProcess m_cupsd;
     QString m_toolError;
+    QString m_serverRoot;
+    QString m_errorLog;
     QString m_pdfOut;
-    QStringList m_pdfsBefore;
+    QMap<QString, QString> m_pdfsBefore;
+    qint64 m_firstJob = kFirstJob;
     QString m_pagePng;
     QRectF m_printable; // inches, on the paper
     QRectF m_paper;
@@ -139,8 +257,12 @@ private:
 QString TestPrintE2E::run(const QString &name, const QStringList &args)
 {
     QProcess process;
+    // The tools' answers are read, so they are asked for in one language.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("LC_ALL", "C");
+    process.setProcessEnvironment(environment);
     process.start(tool(name), args);
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit ||
+    if (!process.waitForFinished(20000) || process.exitStatus() != QProcess::NormalExit ||
         process.exitCode() != 0)
         m_toolError += name + ' ' + args.join(' ') + ": " +
                        QString::fromLocal8Bit(process.readAllStandardError()) +
@@ -157,9 +279,11 @@ QStringList TestPrintE2E::newPdfs() const
 {
     if (m_pdfOut.isEmpty())
         return {};
-    QStringList pdfs = QDir(m_pdfOut).entryList({"*.pdf"}, QDir::Files);
-    for (const QString &old : m_pdfsBefore)
-        pdfs.removeAll(old);
+    QStringList pdfs;
+    const QMap<QString, QString> now = pageIdentities(m_pdfOut);
+    for (auto it = now.begin(); it != now.end(); ++it)
+        if (m_pdfsBefore.value(it.key()) != it.value())
+            pdfs << it.key();
     return pdfs;
 }
 
@@ -168,16 +292,17 @@ void TestPrintE2E::initTestCase()
     if (geteuid() != 0)
         QSKIP("needs root: the test starts its own print scheduler and works in the print "
               "system's folders");
-    for (const char *name : {"cupsd", "lpadmin", "lpstat", "pdfinfo", "pdftoppm"})
+    Additions::undoKilledRuns();
+    for (const char *name : {"cupsd", "lpadmin", "lpstat", "cupsreject", "pdfinfo", "pdftoppm"})
         QVERIFY2(
             !tool(name).isEmpty(),
             qPrintable(QString("%1 not found: scripts/install-deps.sh installs it").arg(name)));
-    const QString ppd = QStringLiteral("/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd");
-    QVERIFY2(QFile::exists(ppd) && QFile::exists(kPdfSettings),
+    QVERIFY2(QFile::exists(kPpd) && QFile::exists(kPdfSettings),
              "the PDF printer driver is missing: scripts/install-deps.sh installs it");
 
-    const QString name = QStringLiteral("zk61ar-e2e-%1").arg(getpid());
+    const QString name = kMarker + QString::number(getpid());
     const QString serverRoot = "/etc/cups/" + name;
+    m_serverRoot = serverRoot;
     const QString spool = "/var/spool/cups/" + name;
     const QString state = "/run/cups/" + name;
     const QString logs = "/var/log/cups/" + name;
@@ -189,10 +314,11 @@ void TestPrintE2E::initTestCase()
         QVERIFY2(!QFileInfo::exists(dir) && m_additions.folder(dir), qPrintable(dir));
     QVERIFY(QDir().mkpath(spool + "/tmp"));
     for (const char *log : {"-error_log", "-access_log", "-page_log"})
-        m_additions.ifNew(logs + log);
+        QVERIFY(m_additions.ifNew(logs + log));
+    m_errorLog = logs + "-error_log";
 
     QVERIFY(writeText(serverRoot + "/cupsd.conf",
-                      "LogLevel info\nListen " + socket +
+                      "LogLevel info\nMaxJobsPerPrinter 1\nListen " + socket +
                           "\nBrowsing No\nWebInterface No\nDefaultAuthType None\n"
                           "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n"
                           "<Policy default>\n  <Limit All>\n    Order deny,allow\n  </Limit>\n"
@@ -206,10 +332,19 @@ void TestPrintE2E::initTestCase()
     // The PDF back end keeps the machine's own settings; its pages, spool and
     // log go where those say, and what the test leaves there is taken away.
     m_pdfOut = pdfSetting("Out", "${HOME}/PDF");
-    m_additions.ifNew(m_pdfOut);
-    m_pdfsBefore = QDir(m_pdfOut).entryList({"*.pdf"}, QDir::Files);
-    m_additions.ifNew(pdfSetting("Spool", "/var/spool/cups-pdf/SPOOL"));
-    m_additions.ifNew(pdfSetting("Log", "/var/log/cups") + "/cups-pdf-" + kQueue + "_log");
+    QVERIFY(m_additions.ifNew(m_pdfOut));
+    m_pdfsBefore = pageIdentities(m_pdfOut);
+    QVERIFY(m_additions.ifNew(pdfSetting("Spool", "/var/spool/cups-pdf/SPOOL")));
+    QVERIFY(m_additions.ifNew(pdfSetting("Log", "/var/log/cups") + "/cups-pdf-" + kQueue + "_log"));
+    // The back end names pages after the job, and job numbers restart with every
+    // scheduler: the test's jobs are numbered past every number the folder holds,
+    // so its page can neither replace a page there nor be taken for one.
+    for (const QString &page : m_pdfsBefore.keys())
+        m_firstJob = qMax(m_firstJob, jobOf(page) + 1);
+    QVERIFY2(m_firstJob < INT_MAX - kJobsPerRun, "the output folder holds job numbers near 2^31");
+    QVERIFY(writeText("/var/cache/cups/" + name + "/job.cache",
+                      QStringLiteral("NextJobId %1\n").arg(m_firstJob)));
+    QVERIFY(m_additions.pages(m_pdfOut, m_firstJob));
 
     // Every print client of this process, Qt's included, talks to this scheduler.
     qputenv("CUPS_SERVER", QFile::encodeName(socket));
@@ -218,22 +353,9 @@ void TestPrintE2E::initTestCase()
     qputenv("CUPS_SERVERROOT", QFile::encodeName(serverRoot));
     qunsetenv("LPDEST");
     qunsetenv("PRINTER");
-    m_cupsd.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    // Should the test die, its scheduler goes with it.
-    m_cupsd.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
-    m_cupsd.start(tool("cupsd"),
-                  {"-f", "-c", serverRoot + "/cupsd.conf", "-s", serverRoot + "/cups-files.conf"});
-    QVERIFY2(m_cupsd.waitForStarted(), qPrintable(m_cupsd.errorString()));
-    QTRY_VERIFY_WITH_TIMEOUT(run("lpstat", {"-r"}).trimmed() == "scheduler is running" ||
-                                 m_cupsd.state() == QProcess::NotRunning,
-                             20000);
-    QVERIFY2(m_cupsd.state() == QProcess::Running,
-             qPrintable("the print scheduler stopped; see " + logs + "-error_log"));
-
-    m_toolError.clear();
-    run("lpadmin", {"-p", kQueue, "-E", "-v", "cups-pdf:/", "-P", ppd});
-    run("lpadmin", {"-d", kQueue});
-    QVERIFY2(m_toolError.isEmpty(), qPrintable(m_toolError));
+    startScheduler();
+    if (QTest::currentTestFailed())
+        return;
     QCOMPARE(QPrinterInfo::defaultPrinter().printerName(), kQueue);
 
     // Where the page's coordinates begin: the printable area of the paper.
@@ -243,6 +365,34 @@ void TestPrintE2E::initTestCase()
     qInfo("paper %.3f x %.3f in, printable area from (%.3f, %.3f) in, %d dpi; pages go to %s",
           m_paper.width(), m_paper.height(), m_printable.left(), m_printable.top(),
           printer.resolution(), qPrintable(m_pdfOut));
+}
+
+// Starts the test's scheduler unless it runs, with the PDF queue, accepting
+// jobs, as its default.
+void TestPrintE2E::startScheduler()
+{
+    if (m_cupsd.state() == QProcess::NotRunning) {
+        m_cupsd.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        // Should the test die, its scheduler goes with it.
+        m_cupsd.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
+        m_cupsd.start(tool("cupsd"), {"-f", "-c", m_serverRoot + "/cupsd.conf", "-s",
+                                      m_serverRoot + "/cups-files.conf"});
+        QVERIFY2(m_cupsd.waitForStarted(), qPrintable(m_cupsd.errorString()));
+        QVERIFY2(waitUntil(
+                     [this] {
+                         return run("lpstat", {"-r"}).trimmed() == "scheduler is running" ||
+                                m_cupsd.state() == QProcess::NotRunning;
+                     },
+                     std::chrono::seconds(20)),
+                 "the print scheduler did not answer within 20 s");
+        QVERIFY2(m_cupsd.state() == QProcess::Running,
+                 qPrintable("the print scheduler stopped; see " + m_errorLog));
+    }
+    m_toolError.clear();
+    run("lpadmin", {"-p", kQueue, "-E", "-v", "cups-pdf:/", "-P", kPpd});
+    run("lpadmin", {"-d", kQueue});
+    run("cancel", {"-a", "-x", kQueue});
+    QVERIFY2(m_toolError.isEmpty(), qPrintable(m_toolError));
 }
 
 void TestPrintE2E::stopScheduler()
@@ -267,12 +417,11 @@ void TestPrintE2E::cleanupTestCase()
         QFile::copy(m_pagePng, keep);
         QFile::remove(m_pagePng);
     }
-    for (const QString &pdf : newPdfs())
-        QFile::remove(m_pdfOut + '/' + pdf);
 }
 
 void TestPrintE2E::init()
 {
+    startScheduler();
     m_toolError.clear();
     m_window = std::make_unique<PrintWindow>(std::make_shared<SystemPrinter>());
 }
@@ -317,9 +466,20 @@ void TestPrintE2E::okPrintsTheGridOnOnePage()
     QCOMPARE(answerer.boxes().size(), 1);
     QCOMPARE(answerer.unexpected().size(), 0);
 
-    QTRY_VERIFY_WITH_TIMEOUT(jobs("not-completed").isEmpty() && newPdfs().size() == 1, 60000);
-    QCOMPARE(jobs("completed").size(), 1);
-    const QString pdf = m_pdfOut + '/' + newPdfs().constFirst();
+    QVERIFY2(waitUntil([this] { return jobs("not-completed").isEmpty() && !newPdfs().isEmpty(); },
+                       std::chrono::seconds(60)),
+             qPrintable("no page came out within 60 s in " + m_pdfOut +
+                        "; jobs not completed: " + jobs("not-completed").join("; ")));
+    const QStringList completed = jobs("completed");
+    QCOMPARE(completed.size(), 1);
+    const qint64 job = completed[0].section(' ', 0, 0).section('-', -1).toLongLong();
+    QVERIFY2(job >= m_firstJob, qPrintable(completed[0]));
+    // The page is a file that came out since the test began, named after its job.
+    const QStringList pages = newPdfs();
+    QCOMPARE(pages.size(), 1);
+    QVERIFY2(jobOf(pages[0]) == job && !m_pdfsBefore.contains(pages[0]),
+             qPrintable(QString("job %1 gave %2").arg(job).arg(pages[0])));
+    const QString pdf = m_pdfOut + '/' + pages[0];
     QVERIFY(run("pdfinfo", {pdf}).contains(QRegularExpression("Pages:\\s+1\\n")));
 
     const QString prefix =
@@ -389,6 +549,58 @@ void TestPrintE2E::withoutQueueTheProgramGoesOn()
     QCOMPARE(*m_window->exits, QList<int>());
     QCOMPARE(newPdfs(), before);
     QCOMPARE(jobs("not-completed"), QStringList());
+}
+
+void TestPrintE2E::refusedHandOverGivesABox_data()
+{
+    // What is done to the print system between the question and the hand-over;
+    // no tool stops the scheduler. The scheduler takes one job per queue at a
+    // time, so a job held on the queue makes it turn the next one away.
+    QTest::addColumn<QStringList>("interruption");
+    // Words of the program's own that go before the print system's reason.
+    QTest::addColumn<QString>("telling");
+    QTest::newRow("queue refusing jobs") << QStringList{"cupsreject", kQueue} << QString();
+    QTest::newRow("job rejected") << QStringList{"lp", "-d",         kQueue,
+                                                 "-H", "indefinite", kPdfSettings}
+                                  << QString();
+    QTest::newRow("queue removed")
+        << QStringList{"lpadmin", "-x", kQueue} << QStringLiteral("打印系统中已没有这台打印机（");
+    QTest::newRow("scheduler stopped") << QStringList() << QStringLiteral("连接不上打印服务 ");
+}
+
+void TestPrintE2E::refusedHandOverGivesABox()
+{
+    QFETCH(QStringList, interruption);
+    QFETCH(QString, telling);
+    qsizetype waiting = 0;
+    m_window = std::make_unique<PrintWindow>(std::make_shared<InterruptedPrinter>([&] {
+        if (interruption.isEmpty())
+            return stopScheduler();
+        run(interruption[0], interruption.mid(1));
+        waiting = jobs("not-completed").size();
+    }));
+    const QStringList before = newPdfs();
+
+    BoxAnswerer answerer;
+    answerer.clickButton(QStringLiteral("确定"));
+    answerer.clickButton(QStringLiteral("确定"));
+    m_window->pressPrint();
+    QVERIFY2(m_toolError.isEmpty(), qPrintable(m_toolError));
+    QCOMPARE(answerer.boxes().size(), 2);
+    const QString text = answerer.boxes()[1].text;
+    QCOMPARE(answerer.boxes()[1].title, QStringLiteral("打印"));
+    // Names the printer, then gives the print system's reason after the colon.
+    const QString reason = text.section(QStringLiteral("："), 1);
+    QVERIFY2(text.contains(kQueue) && reason.startsWith(telling) &&
+                 reason.size() > telling.size() + 1,
+             qPrintable(text));
+    QVERIFY(!m_window->form->Timer1.isActive());
+    QVERIFY(!m_window->form->hasEnded());
+    QCOMPARE(*m_window->exits, QList<int>());
+    // The hand-over queued nothing.
+    if (!interruption.isEmpty())
+        QCOMPARE(jobs("not-completed").size(), waiting);
+    QCOMPARE(newPdfs(), before);
 }
 
 QTEST_MAIN(TestPrintE2E)
