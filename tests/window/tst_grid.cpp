@@ -2,9 +2,9 @@
 // a list of lines, the millivolt readout text, the sweep's plot heights and the
 // file dialog's filter.
 #include "window/commondialog.h"
-#include "window/grid.h"
+#include "print/plotgrid.h"
 #include "window/readout.h"
-#include "window/sweepscale.h"
+#include "device/sweepscale.h"
 
 #include <QTest>
 

@@ -5,7 +5,7 @@
 #include "files/clock.h"
 #include "window/controls.h"
 #include "window/form1.h"
-#include "window/grid.h"
+#include "print/plotgrid.h"
 #include "window/plotarea.h"
 #include "print/printerport.h"
 
