@@ -15,10 +15,9 @@ class TestDatViewer : public QObject
     Q_OBJECT
 private slots:
     void init();
-    void cleanup();
-    void showsNameRangeAndInfo();
-    void ctrlPPrintsGridAndTrace();
-    void printerFailureGetsBox();
+    void cleanup() { m_viewer.reset(); }
+    void ctrlPPrints_data();
+    void ctrlPPrints();
     void ctrlSSavesPng();
     void resizeKeepsAspect();
     void noSampleFileGetsBox();
@@ -39,43 +38,42 @@ void TestDatViewer::init()
     QVERIFY(m_viewer);
     m_viewer->show();
     QVERIFY(QTest::qWaitForWindowActive(m_viewer.get()));
+    const QString info = m_viewer->findChild<QLabel *>("infoLabel")->text();
+    QVERIFY2(info.contains("vx-2261437.dat") && info.contains("±5V") &&
+                 info.contains("最大  2047") && info.contains("平均 0.2498779296875"),
+             qPrintable(info));
 }
 
-void TestDatViewer::cleanup()
+void TestDatViewer::ctrlPPrints_data()
 {
-    m_viewer.reset();
+    QTest::addColumn<int>("failAt");
+    QTest::newRow("printed") << -1;
+    QTest::newRow("printer gives up") << 3;
 }
 
-void TestDatViewer::showsNameRangeAndInfo()
+void TestDatViewer::ctrlPPrints()
 {
-    const QString text = m_viewer->findChild<QLabel *>("infoLabel")->text();
-    QVERIFY2(text.contains("vx-2261437.dat") && text.contains("±5V"), qPrintable(text));
-    QVERIFY2(text.contains("最大  2047") && text.contains("平均 0.2498779296875"),
-             qPrintable(text));
-}
-
-void TestDatViewer::ctrlPPrintsGridAndTrace()
-{
+    QFETCH(int, failAt);
+    m_printer->failAt = failAt;
+    m_printer->failure = "打印机 pdf 无法开始打印。";
+    BoxAnswerer answerer;
+    if (failAt >= 0)
+        answerer.clickButton(QStringLiteral("确定"));
     QTest::keyClick(m_viewer.get(), Qt::Key_P, Qt::ControlModifier);
-    QTRY_COMPARE_WITH_TIMEOUT(m_printer->calls.size(), 114 + 8192 + 1, 5000);
+    QVERIFY2(answerer.waitUntilAnswered(), "the box for the failed print");
+    if (failAt >= 0) {
+        QCOMPARE(answerer.boxes().size(), 1);
+        QCOMPARE(answerer.boxes()[0].text, QStringLiteral("打印机 pdf 无法开始打印。"));
+        QCOMPARE(m_printer->calls.size(), failAt + 1);
+        return;
+    }
+    QVERIFY(answerer.boxes().isEmpty());
+    QCOMPARE(m_printer->calls.size(), 114 + 8192 + 1);
     QCOMPARE(m_printer->calls[0], QStringLiteral("line 0 0 8200 0"));
     // The sweep's first two segments: up from (1, 5000), then down to the middle.
     QCOMPARE(m_printer->calls[114], QStringLiteral("line 1 5000 2 1.2207"));
     QCOMPARE(m_printer->calls[115], QStringLiteral("line 2 1.2207 3 2500"));
     QCOMPARE(m_printer->calls.last(), QStringLiteral("endDoc"));
-}
-
-void TestDatViewer::printerFailureGetsBox()
-{
-    m_printer->failAt = 3;
-    m_printer->failure = "打印机 pdf 无法开始打印。";
-    BoxAnswerer answerer;
-    answerer.clickButton(QStringLiteral("确定"));
-    QTest::keyClick(m_viewer.get(), Qt::Key_P, Qt::ControlModifier);
-    QVERIFY2(answerer.waitUntilAnswered(), "the box for the failed print");
-    QCOMPARE(answerer.boxes().size(), 1);
-    QCOMPARE(answerer.boxes()[0].text, QStringLiteral("打印机 pdf 无法开始打印。"));
-    QCOMPARE(m_printer->calls.size(), 4);
 }
 
 void TestDatViewer::ctrlSSavesPng()
