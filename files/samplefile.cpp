@@ -1,5 +1,7 @@
 #include "files/samplefile.h"
 
+#include "files/wholefile.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -35,34 +37,10 @@ void storeRecords(const Records &records, SampleBuffer &buffer)
 
 std::optional<QString> write(const QString &path, const SampleBuffer &buffer)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
-        return QStringLiteral("无法创建文件 %1：%2").arg(path, file.errorString());
-
-    const QByteArray bytes = encode(buffer);
-    // A write can stop short without an error (at a file-size limit, on a full
-    // disk); writing on brings out the system's reason.
-    qint64 written = 0;
-    while (written < bytes.size()) {
-        const qint64 n = file.write(bytes.constData() + written, bytes.size() - written);
-        if (n <= 0)
-            break;
-        written += n;
-    }
-    QString reason = file.errorString();
-    file.close();
-    if (written == bytes.size()) {
-        if (file.error() == QFileDevice::NoError)
-            return std::nullopt;
-        reason = file.errorString();
-    }
-
-    // A half-written file would pass for a measurement; take it away.
-    file.remove();
-    return QStringLiteral("无法写入文件 %1：%2").arg(path, reason);
+    return writeWholeFile(path, encode(buffer));
 }
 
-ReadResult read(const QString &path)
+ReadResult read(const QString &path, Length length)
 {
     ReadResult result;
     const QFileInfo info(path);
@@ -84,16 +62,21 @@ ReadResult read(const QString &path)
         result.error = QStringLiteral("无法打开文件 %1：%2").arg(path, file.errorString());
         return result;
     }
-    const QByteArray bytes = file.read(kFileSize);
+    // One byte more than a sample file tells a longer file without reading it all.
+    const QByteArray bytes = file.read(kFileSize + 1);
     if (file.error() != QFileDevice::NoError) {
         result.error = QStringLiteral("无法读取文件 %1：%2").arg(path, file.errorString());
         return result;
     }
+    // Several arguments in one arg(): a path holding "%1" stays as it is.
     if (bytes.size() < kFileSize) {
         result.error = QStringLiteral("文件 %1 只有 %2 字节，不是完整的数据文件（应为 %3 字节）")
-                           .arg(path)
-                           .arg(bytes.size())
-                           .arg(kFileSize);
+                           .arg(path, QString::number(bytes.size()), QString::number(kFileSize));
+        return result;
+    }
+    if (length == Length::Exact && bytes.size() > kFileSize) {
+        result.error = QStringLiteral("文件 %1 有 %2 字节，不是数据文件（应为 %3 字节）")
+                           .arg(path, QString::number(file.size()), QString::number(kFileSize));
         return result;
     }
     result.records = decode(bytes);

@@ -36,8 +36,12 @@ struct ReadResult
     Records records{};
     QString error; // empty on success
 };
-// Reads the first 8192 records of an existing file, opened read-only; a file
-// shorter than 16384 bytes is refused.
-ReadResult read(const QString &path);
+// How long a file read() accepts: at least 16384 bytes (the first 16384 are
+// read, as Load does), or exactly 16384.
+enum class Length { AtLeast, Exact };
+
+// Reads the first 8192 records of an existing plain file, opened read-only; a
+// file shorter than 16384 bytes is refused, and with Length::Exact a longer one.
+ReadResult read(const QString &path, Length length = Length::AtLeast);
 
 } // namespace samplefile

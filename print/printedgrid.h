@@ -1,13 +1,7 @@
 #pragma once
-#include <QLineF>
-
-#include <vector>
+#include "print/plotgrid.h"
 
 class PrinterPort;
 
-// The measurement grid as printed, in page coordinates, in drawing order: 11
-// horizontal lines, 11 vertical lines, 51 short ticks across the horizontal
-// centre line and 41 across the vertical one (114 lines).
-std::vector<QLineF> printedGridLines();
-
+// Draws printedGridLines() on the printer, in order.
 void printGrid(PrinterPort &printer);

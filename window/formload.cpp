@@ -1,7 +1,7 @@
 #include "window/form1.h"
 
+#include "print/plotgrid.h"
 #include "window/controls.h"
-#include "window/grid.h"
 #include "window/plotarea.h"
 #include "window/twips.h"
 

@@ -1,12 +1,12 @@
 #include "window/form1.h"
 
+#include "device/sweepscale.h"
+#include "print/plotgrid.h"
 #include "window/plotarea.h"
-#include "window/sweepscale.h"
 
 #include <QCoreApplication>
 
 namespace {
-const QColor kTraceColour{0, 255, 0};
 constexpr double kBottom = 5000.0;
 
 // Marks a sweep as running for as long as it draws.

@@ -56,6 +56,7 @@ private slots:
     void writeNeverReplaces();
     void readRefuses_data();
     void readRefuses();
+    void readLonger();
 };
 
 void TestSampleFile::nameFromClock_data()
@@ -232,6 +233,20 @@ void TestSampleFile::readRefuses()
     const samplefile::ReadResult result = samplefile::read(path);
     QVERIFY2(result.error.contains(path), qPrintable(result.error));
     QVERIFY2(result.error.contains(reason), qPrintable(result.error));
+}
+
+void TestSampleFile::readLonger()
+{
+    // Load reads the first 16384 bytes of a longer file; the exact read refuses it.
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath("s.dat");
+    QVERIFY(writeBytes(path, samplefile::encode(knownBuffer()) + "x"));
+    const samplefile::ReadResult asLoad = samplefile::read(path);
+    QVERIFY2(asLoad.error.isEmpty(), qPrintable(asLoad.error));
+    QCOMPARE(asLoad.records[8191], knownBuffer()(8192));
+    const QString refused = samplefile::read(path, samplefile::Length::Exact).error;
+    QVERIFY2(refused.contains(path + " 有 16385 字节"), qPrintable(refused));
 }
 
 QTEST_GUILESS_MAIN(TestSampleFile)

@@ -1,10 +1,10 @@
 // The window's pure geometry and scaling, without a widget: the screen grid as
 // a list of lines, the millivolt readout text, the sweep's plot heights and the
 // file dialog's filter.
+#include "device/sweepscale.h"
+#include "print/plotgrid.h"
 #include "window/commondialog.h"
-#include "window/grid.h"
 #include "window/readout.h"
-#include "window/sweepscale.h"
 
 #include <QTest>
 

@@ -3,11 +3,11 @@
 // end of the program is recorded instead of leaving the test's event loop, and
 // the printer draws nowhere.
 #include "files/clock.h"
+#include "print/plotgrid.h"
+#include "print/printerport.h"
 #include "window/controls.h"
 #include "window/form1.h"
-#include "window/grid.h"
 #include "window/plotarea.h"
-#include "print/printerport.h"
 
 #include <QImage>
 #include <QResizeEvent>

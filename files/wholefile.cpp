@@ -1,0 +1,61 @@
+#include "files/wholefile.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+namespace {
+// A write can stop short without an error (at a file-size limit, on a full
+// disk); writing on brings out the system's reason.
+bool writeAll(QFileDevice &file, const QByteArray &bytes)
+{
+    qint64 written = 0;
+    while (written < bytes.size()) {
+        const qint64 n = file.write(bytes.constData() + written, bytes.size() - written);
+        if (n <= 0)
+            return false;
+        written += n;
+    }
+    return true;
+}
+
+QString cannotWrite(const QString &path, const QString &reason)
+{
+    return QStringLiteral("无法写入文件 %1：%2").arg(path, reason);
+}
+
+std::optional<QString> replaceFile(const QString &path, const QByteArray &bytes)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return QStringLiteral("无法创建文件 %1：%2").arg(path, file.errorString());
+    if (!writeAll(file, bytes)) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        return cannotWrite(path, reason);
+    }
+    if (!file.commit())
+        return cannotWrite(path, file.errorString());
+    return std::nullopt;
+}
+} // namespace
+
+std::optional<QString> writeWholeFile(const QString &path, const QByteArray &bytes, bool replace)
+{
+    if (replace)
+        return replaceFile(path, bytes);
+
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
+        return QStringLiteral("无法创建文件 %1：%2").arg(path, file.errorString());
+    const bool whole = writeAll(file, bytes);
+    QString reason = file.errorString();
+    file.close();
+    if (whole) {
+        if (file.error() == QFileDevice::NoError)
+            return std::nullopt;
+        reason = file.errorString();
+    }
+    // A half-written file would pass for a whole one; take it away.
+    file.remove();
+    return cannotWrite(path, reason);
+}

@@ -1,0 +1,286 @@
+// zk61ar-dat run as a user runs it, on real files in a private folder: exact
+// CSV rows, which ranges a file fits, bad inputs, no overwrite, and the plot.
+#include "datfiles.h"
+#include "print/plotgrid.h"
+
+#include <QDir>
+#include <QImage>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cmath>
+#include <sys/stat.h>
+
+class TestDatTool : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init() { QVERIFY((m_dir = std::make_unique<QTemporaryDir>())->isValid()); }
+    void csvRow_data();
+    void csvRow();
+    void rangeFit_data();
+    void rangeFit();
+    void badInput_data();
+    void badInput();
+    void outputsNeverReplaced();
+    void plotTrace_data();
+    void plotTrace();
+    void pdfOnePage();
+
+private:
+    // Exit status (-1: crashed or hung), standard output and error.
+    int run(const QStringList &arguments, QByteArray *out = nullptr, QString *err = nullptr);
+    QString path(const QString &name) const { return m_dir->filePath(name); }
+    QByteArray contents(const QString &name) const;
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+int TestDatTool::run(const QStringList &arguments, QByteArray *out, QString *err)
+{
+    QProcess process;
+    process.setWorkingDirectory(m_dir->path());
+    process.start(QStringLiteral(ZK61AR_DAT), arguments);
+    if (!process.waitForFinished(30000)) {
+        process.kill();
+        process.waitForFinished(5000);
+        qWarning("zk61ar-dat did not finish within 30 s: %s", qPrintable(arguments.join(' ')));
+        return -1;
+    }
+    if (out)
+        *out = process.readAllStandardOutput();
+    if (err)
+        *err = QString::fromUtf8(process.readAllStandardError());
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
+QByteArray TestDatTool::contents(const QString &name) const
+{
+    QFile file(path(name));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void TestDatTool::csvRow_data()
+{
+    QTest::addColumn<QString>("range");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QByteArray>("mV");
+    // Full scale x code / 4096, worked out by hand.
+    QTest::newRow("0-5V 0") << "0-5V" << 0 << QByteArray("0");
+    QTest::newRow("0-5V 1") << "0-5V" << 1 << QByteArray("1.220703125");
+    QTest::newRow("0-5V 2047") << "0-5V" << 2047 << QByteArray("2498.779296875");
+    QTest::newRow("0-5V 4095") << "0-5V" << 4095 << QByteArray("4998.779296875");
+    QTest::newRow("±5V -1") << "±5V" << -1 << QByteArray("-2.44140625");
+    QTest::newRow("+-5V 2047") << "+-5V" << 2047 << QByteArray("4997.55859375");
+    QTest::newRow("+-5V -2048") << "+-5V" << -2048 << QByteArray("-5000");
+    QTest::newRow("0-10V 1") << "0-10V" << 1 << QByteArray("2.44140625");
+    QTest::newRow("2 4095") << "2" << 4095 << QByteArray("9997.55859375");
+    QTest::newRow("±10V 0") << "±10V" << 0 << QByteArray("0");
+    QTest::newRow("+-10V -1") << "+-10V" << -1 << QByteArray("-4.8828125");
+    QTest::newRow("3 2047") << "3" << 2047 << QByteArray("9995.1171875");
+    QTest::newRow("3 -2048") << "3" << -2048 << QByteArray("-10000");
+}
+
+void TestDatTool::csvRow()
+{
+    QFETCH(QString, range);
+    QFETCH(int, code);
+    QFETCH(QByteArray, mV);
+    QVERIFY(writeCodes(path("s.dat"), code, {{2, 0}}));
+    QByteArray out;
+    QCOMPARE(run({"csv", "--range", range, "s.dat"}, &out), 0);
+    const QList<QByteArray> lines = out.split('\n');
+    QCOMPARE(lines.size(), 8194); // header, 8192 rows, nothing after the last CRLF
+    QCOMPARE(lines[0], QByteArray("point,code,mV\r"));
+    QCOMPARE(lines[1], "1," + QByteArray::number(code) + ',' + mV + '\r');
+    QCOMPARE(lines[2], QByteArray("2,0,0\r"));
+    QCOMPARE(lines[8192], "8192," + QByteArray::number(code) + ',' + mV + '\r');
+}
+
+void TestDatTool::rangeFit_data()
+{
+    QTest::addColumn<int>("low");
+    QTest::addColumn<int>("high");
+    QTest::addColumn<QString>("fits"); // as info names them
+    QTest::newRow("0..2047 fit all") << 0 << 2047 << "0-5V ±5V 0-10V ±10V";
+    QTest::newRow("negative: bipolar") << -1 << 2047 << "±5V ±10V";
+    QTest::newRow("above 2047: unipolar") << 0 << 2048 << "0-5V 0-10V";
+    QTest::newRow("both: none") << -1 << 2048 << "无";
+    QTest::newRow("above 4095: none") << 0 << 4096 << "无";
+    QTest::newRow("below -2048: none") << -2049 << 0 << "无";
+}
+
+void TestDatTool::rangeFit()
+{
+    QFETCH(int, low);
+    QFETCH(int, high);
+    QFETCH(QString, fits);
+    QVERIFY(writeCodes(path("s.dat"), 0, {{300, low}, {5000, high}}));
+    QByteArray out;
+    QCOMPARE(run({"info", "s.dat"}, &out), 0);
+    QVERIFY2(QString::fromUtf8(out).trimmed().endsWith("量程 " + fits), out.constData());
+    for (const QString range : {"0-5V", "±5V", "0-10V", "±10V"}) {
+        QString err;
+        const bool fitted = fits.split(' ').contains(range);
+        QCOMPARE(run({"csv", "-r", range, "s.dat", "-o", range + ".csv"}, nullptr, &err) == 0,
+                 fitted);
+        QCOMPARE(QFile::exists(path(range + ".csv")), fitted);
+        // The refusal names the first point whose code the range cannot give.
+        QVERIFY2(fitted || err.contains(QRegularExpression("第 (300|5000) 点")), qPrintable(err));
+    }
+}
+
+void TestDatTool::badInput_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("range");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("missing") << ""
+                             << "none.dat"
+                             << "0"
+                             << "不存在";
+    QTest::newRow("folder") << "folder"
+                            << "f.dat"
+                            << "0"
+                            << "目录";
+    // Opening a FIFO or a terminal for reading would wait for ever.
+    QTest::newRow("fifo") << "fifo"
+                          << "p.dat"
+                          << "0"
+                          << "不是普通文件";
+    QTest::newRow("device") << ""
+                            << "/dev/tty"
+                            << "0"
+                            << "不是普通文件";
+    // A read that fails, whoever runs it: the reader's own memory at address 0.
+    QTest::newRow("unreadable") << "link:/proc/self/mem"
+                                << "m.dat"
+                                << "0"
+                                << "无法读取";
+    QTest::newRow("short") << "bytes:16383"
+                           << "s.dat"
+                           << "0"
+                           << "16383 字节";
+    QTest::newRow("long") << "bytes:16385"
+                          << "l.dat"
+                          << "0"
+                          << "16385 字节";
+    QTest::newRow("%1 in the name") << "bytes:100"
+                                    << "a%1b%2.dat"
+                                    << "0"
+                                    << "100 字节";
+    QTest::newRow("unknown range") << "codes"
+                                   << "c.dat"
+                                   << "5V"
+                                   << "未知量程 5V";
+    QTest::newRow("code not from range") << "codes"
+                                         << "c.dat"
+                                         << "0-5V"
+                                         << "第 3 点的码值 -1";
+}
+
+void TestDatTool::badInput()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, file);
+    QFETCH(QString, range);
+    QFETCH(QString, reason);
+    QFile f(path(file));
+    if (kind == "folder")
+        QVERIFY(QDir(m_dir->path()).mkdir(file));
+    else if (kind == "fifo")
+        QCOMPARE(mkfifo(QFile::encodeName(path(file)).constData(), 0600), 0);
+    else if (kind.startsWith("link:"))
+        QVERIFY(QFile::link(kind.mid(5), path(file)));
+    else if (kind.startsWith("bytes:"))
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(QByteArray(kind.mid(6).toInt(), 0)) > 0);
+    else if (kind == "codes")
+        QVERIFY(writeCodes(path(file), 0, {{3, -1}}));
+    f.close();
+    const QStringList before = QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::System);
+
+    for (const char *command : {"csv", "plot"}) {
+        QString err;
+        QVERIFY(run({command, "-r", range, file, "-o", "out.png"}, nullptr, &err) > 0);
+        QCOMPARE(err.count('\n'), 1);
+        QVERIFY2(err.contains(range == "5V" ? range : file) && err.contains(reason),
+                 qPrintable(err));
+        QCOMPARE(QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::System), before);
+    }
+}
+
+void TestDatTool::outputsNeverReplaced()
+{
+    QVERIFY(writeCodes(path("a.dat"), 1) && writeCodes(path("b.dat"), -1));
+    QVERIFY(QDir(m_dir->path()).mkdir("out"));
+    QCOMPARE(run({"csv", "-r", "±5V", "a.dat", "b.dat", "-d", "out"}), 0);
+    QCOMPARE(QDir(path("out")).entryList(QDir::Files), QStringList({"a.csv", "b.csv"}));
+    QVERIFY(contents("out/b.csv").endsWith("\r\n8192,-1,-2.44140625\r\n"));
+
+    QVERIFY(writeCodes(path("b.dat"), 2047));
+    QString err;
+    QVERIFY(run({"csv", "-r", "±5V", "a.dat", "b.dat", "-d", "out"}, nullptr, &err) > 0);
+    QVERIFY2(err.contains("a.csv") && err.contains("--force"), qPrintable(err));
+    QVERIFY(contents("out/b.csv").endsWith(",-1,-2.44140625\r\n"));
+    QCOMPARE(run({"csv", "-r", "±5V", "a.dat", "b.dat", "-d", "out", "--force"}), 0);
+    QVERIFY(contents("out/b.csv").endsWith(",2047,4997.55859375\r\n"));
+}
+
+void TestDatTool::plotTrace_data()
+{
+    QTest::addColumn<QString>("range");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<int>("scale");
+    QTest::addColumn<double>("plotY"); // 5000 minus the sweep's height, by hand
+    QTest::newRow("0-5V 0: bottom") << "0-5V" << 0 << 1 << 5000.0;
+    QTest::newRow("0-10V 2048: middle") << "0-10V" << 2048 << 1 << 2500.0;
+    QTest::newRow("0-5V 4095: top") << "0-5V" << 4095 << 1 << 1.220703125;
+    QTest::newRow("±10V -1024") << "±10V" << -1024 << 1 << 3750.0;
+    QTest::newRow("±10V -2048, scale 2") << "±10V" << -2048 << 2 << 5000.0;
+    QTest::newRow("±5V 1024, scale 3") << "±5V" << 1024 << 3 << 1250.0;
+}
+
+void TestDatTool::plotTrace()
+{
+    QFETCH(QString, range);
+    QFETCH(int, code);
+    QFETCH(int, scale);
+    QFETCH(double, plotY);
+    QVERIFY(writeCodes(path("s.dat"), code));
+    QByteArray out;
+    QCOMPARE(
+        run({"plot", "-r", range, "s.dat", "-o", "-", "--scale", QString::number(scale)}, &out), 0);
+    const QImage picture = QImage::fromData(out, "PNG");
+    QCOMPARE(picture.size(), QSize(8200 * scale / 15 + 1, 5000 * scale / 15 + 1));
+    const auto pixel = [&](double x, double y) {
+        return QColor(picture.pixel(int(x * scale / 15), int(std::floor(y * scale / 15))));
+    };
+    QCOMPARE(pixel(2000, plotY), kTraceColour);
+    if (plotY > 30)
+        QCOMPARE(pixel(2000, plotY - 30.0 / scale), QColor(Qt::black));
+    for (const QLineF &line : screenGridLines()) {
+        // The trace covers its own row and, rising from (1, 5000), column 0.
+        const QPointF mid = line.center();
+        if (std::floor(mid.y() * scale / 15) != std::floor(plotY * scale / 15) && mid.x() > 0)
+            QCOMPARE(pixel(mid.x(), mid.y()), kGridColour);
+    }
+}
+
+void TestDatTool::pdfOnePage()
+{
+    QVERIFY(writeCodes(path("s.dat"), 100));
+    QCOMPARE(run({"plot", "-r", "0-5V", "s.dat", "-o", "s.pdf"}), 0);
+    const QByteArray pdf = contents("s.pdf");
+    QVERIFY(pdf.startsWith("%PDF-"));
+    QCOMPARE(pdf.count("/Type /Page") - pdf.count("/Type /Pages"), 1);
+    // 410 x 250 points: 8200 x 5000 twips.
+    QVERIFY(QRegularExpression("/MediaBox \\[0 0 410(\\.0*)? 250(\\.0*)?\\]")
+                .match(QString::fromLatin1(pdf))
+                .hasMatch());
+}
+
+QTEST_GUILESS_MAIN(TestDatTool)
+#include "tst_dattool.moc"
