@@ -13,6 +13,8 @@ namespace {
 // The screen is brought up to date at its own rate, but never more often than
 // this: a faster screen shows a trace no better for more repaints.
 constexpr double kMaxRefreshHz = 60;
+// A sweep that ends within this many frames is shown only whole.
+constexpr int kFramesHeldForSweep = 2;
 } // namespace
 
 PlotArea::PlotArea(QWidget *parent) : QFrame(parent)
@@ -26,7 +28,7 @@ PlotArea::PlotArea(QWidget *parent) : QFrame(parent)
     const double screenHz = screen ? screen->refreshRate() : 0;
     const double hz = screenHz > 1 ? qMin(screenHz, kMaxRefreshHz) : kMaxRefreshHz;
     m_screenUpdate.setInterval(qRound(1000.0 / hz));
-    connect(&m_screenUpdate, &QTimer::timeout, this, &PlotArea::flushToScreen);
+    connect(&m_screenUpdate, &QTimer::timeout, this, &PlotArea::frameTick);
 }
 
 void PlotArea::ensurePainter()
@@ -45,6 +47,11 @@ void PlotArea::clear()
         m_painter.end();
     m_image.fill(m_background);
     m_dirty = QRect(QPoint(0, 0), contentsRect().size());
+    // Still, Scan and Load clear inside a sweep's yield: they show at once.
+    if (m_sweeping)
+        m_showNextFrame = true;
+    if (m_listener)
+        m_listener->cleared();
 }
 
 void PlotArea::line(QPointF from, QPointF to, const QColor &colour)
@@ -64,6 +71,8 @@ void PlotArea::line(QPointF from, QPointF to, const QColor &colour)
     m_drawnRight = std::max({m_drawnRight, from.x(), to.x()});
     m_drawnTop = std::min({m_drawnTop, from.y(), to.y()});
     m_drawnBottom = std::max({m_drawnBottom, from.y(), to.y()});
+    if (m_listener)
+        m_listener->lineDrawn(from, to, colour);
 }
 
 QPoint PlotArea::pixelAt(QPointF plot)
@@ -81,7 +90,30 @@ const QImage &PlotArea::picture()
     return m_image;
 }
 
-void PlotArea::flushToScreen()
+void PlotArea::beginSweep()
+{
+    m_sweeping = true;
+    m_sweepFrames = 0;
+}
+
+void PlotArea::endSweep()
+{
+    m_sweeping = false;
+    if (m_frameFree)
+        bringToScreen();
+}
+
+void PlotArea::frameTick()
+{
+    m_frameFree = true;
+    if (m_sweeping && ++m_sweepFrames <= kFramesHeldForSweep && !m_showNextFrame)
+        return;
+    bringToScreen();
+}
+
+// Painted before returning: a paint left to the event loop would come in the
+// next sweep's first yield and show that sweep's first point instead.
+void PlotArea::bringToScreen()
 {
     if (m_drawnLeft <= m_drawnRight) {
         m_dirty |= QRect(pixelAt({m_drawnLeft, m_drawnTop}) - QPoint(1, 1),
@@ -91,8 +123,10 @@ void PlotArea::flushToScreen()
     }
     if (m_dirty.isEmpty())
         return;
-    update(m_dirty.translated(contentsRect().topLeft()));
+    repaint(m_dirty.translated(contentsRect().topLeft()));
     m_dirty = QRect();
+    m_frameFree = false;
+    m_showNextFrame = false;
 }
 
 void PlotArea::paintEvent(QPaintEvent *event)

@@ -6,11 +6,26 @@
 #include <QTimer>
 #include <QtNumeric>
 
+// Hears every drawing call on the plot area as it is made, in plot units.
+class PlotListener
+{
+public:
+    virtual ~PlotListener() = default;
+    virtual void cleared() = 0;
+    virtual void lineDrawn(QPointF from, QPointF to, const QColor &colour) = 0;
+};
+
 // The plot area: a picture that keeps what is drawn on it. Lines are drawn in
 // plot coordinates, twips from the top-left of the drawing surface inside the
 // border, into a backing image; the screen is brought up to date from it at
-// most at the display's rate, so the sweep's thousands of segments a second
-// cost a line each, not a repaint each.
+// most once per frame of the display (at most 60 a second), so the sweep's
+// thousands of segments a second cost a line each, not a repaint each.
+//
+// A sweep is shown whole: while one draws, the frames pass it by and the
+// screen is brought up to date the moment its last pass is done, if no update
+// has used the frame yet. A sweep still drawing after two frames (a slow
+// driver, a loaded machine) is shown as it grows, frame by frame; a clear by
+// anyone but the sweep shows at the next frame.
 class PlotArea : public QFrame
 {
     Q_OBJECT
@@ -22,6 +37,17 @@ public:
     // Erases everything drawn, leaving the background.
     void clear();
     void line(QPointF from, QPointF to, const QColor &colour);
+
+    // Not owned; null for none.
+    void setListener(PlotListener *listener) { m_listener = listener; }
+
+    // A sweep draws its trace between these two calls.
+    void beginSweep();
+    void endSweep();
+    // One frame of the display: brings the screen up to date unless a sweep is
+    // still young. frameTimer() calls it at the display's rate.
+    void frameTick();
+    QTimer &frameTimer() { return m_screenUpdate; }
 
     // What the plot area shows, one logical pixel per pixel (device pixels on
     // a high-density screen).
@@ -39,7 +65,7 @@ protected:
 
 private:
     void ensurePainter();
-    void flushToScreen();
+    void bringToScreen();
 
     QColor m_background{0, 0, 0};
     QImage m_image;
@@ -52,4 +78,9 @@ private:
     double m_drawnLeft = qInf(), m_drawnTop = qInf();
     double m_drawnRight = -qInf(), m_drawnBottom = -qInf();
     QTimer m_screenUpdate;
+    PlotListener *m_listener = nullptr;
+    bool m_sweeping = false;
+    int m_sweepFrames = 0;   // frames passed since the sweep began
+    bool m_frameFree = true; // no screen update yet in this frame
+    bool m_showNextFrame = false;
 };

@@ -19,6 +19,18 @@ public:
 private:
     bool &m_flag;
 };
+
+// Tells the plot area that the trace is being drawn, so that the screen shows
+// it when its last pass is done.
+class TraceDrawing
+{
+public:
+    explicit TraceDrawing(PlotArea &plot) : m_plot(plot) { m_plot.beginSweep(); }
+    ~TraceDrawing() { m_plot.endSweep(); }
+
+private:
+    PlotArea &m_plot;
+};
 } // namespace
 
 void Form1::yieldToEvents()
@@ -36,6 +48,7 @@ void Form1::Timer2_Timer()
     readSelections();
     Picture1->clear();
     Drawgrid1();
+    const TraceDrawing drawing(*Picture1);
     adValue = 0;
     double previousY = 0;
     // Each range is tested anew after the passes before it, so raising the

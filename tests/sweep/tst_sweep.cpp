@@ -25,6 +25,18 @@ constexpr std::int16_t kMarker = -12345; // no reading is ever this
 constexpr int kLast = SampleBuffer::kLastPoint;
 const QColor kTrace{0, 255, 0};
 const QColor kGrid{0, 200, 200};
+constexpr int kGridLines = 63;
+
+// The lines drawn on the plot area since its last clear, in plot units.
+struct DrawnLines : PlotListener
+{
+    QList<std::pair<QLineF, QColor>> lines;
+    void cleared() override { lines.clear(); }
+    void lineDrawn(QPointF from, QPointF to, const QColor &c) override
+    {
+        lines.append({{from, to}, c});
+    }
+};
 
 class NoPrinter : public PrinterPort
 {
@@ -87,12 +99,16 @@ class PaintSpy : public QObject
 public:
     explicit PaintSpy(QWidget *watched) { watched->installEventFilter(this); }
     QRegion painted;
+    std::function<void()> onPaint;
 
 protected:
     bool eventFilter(QObject *, QEvent *event) override
     {
-        if (event->type() == QEvent::Paint)
+        if (event->type() == QEvent::Paint) {
             painted += static_cast<QPaintEvent *>(event)->region();
+            if (onPaint)
+                onPaint();
+        }
         return false;
     }
 };
@@ -117,14 +133,18 @@ private slots:
     void endDuringSweepStopsAtOnce_data();
     void endDuringSweepStopsAtOnce();
     void drawnSegmentsReachTheScreen();
+    void screenShowsWholeShortSweeps_data();
+    void screenShowsWholeShortSweeps();
 
 private:
     void fillMarkers();
     bool untouchedOutsideSweep() const;
+    void checkTrace(int passes, const std::function<double(int)> &endY);
 
     RecordedDriver m_driver;
     std::shared_ptr<QList<int>> m_exitCodes;
     std::unique_ptr<Form1> m_form;
+    DrawnLines m_drawn;
 };
 
 void TestSweep::init()
@@ -140,6 +160,7 @@ void TestSweep::init()
     m_form = std::make_unique<Form1>(std::move(platform));
     m_form->Form_Load();
     m_form->Timer2.stop();
+    m_form->Picture1->setListener(&m_drawn);
 }
 
 void TestSweep::cleanup()
@@ -159,6 +180,21 @@ bool TestSweep::untouchedOutsideSweep() const
         if (m_form->sampleBuf(r) != kMarker)
             return false;
     return true;
+}
+
+// After the sweep's clear and grid, `passes` passes of trace segments from (i, where
+// the one before ended; 5000 first) to (i + 1, `endY`(i) in the last pass).
+void TestSweep::checkTrace(int passes, const std::function<double(int)> &endY)
+{
+    QCOMPARE(m_drawn.lines.size(), kGridLines + passes * kLast);
+    double fromY = 5000;
+    for (int k = 0; k < passes * kLast; ++k) {
+        const int i = k % kLast + 1;
+        const auto &[line, colour] = m_drawn.lines[kGridLines + k];
+        QCOMPARE(colour, kTrace);
+        QCOMPARE(line, QLineF(i, fromY, i + 1, k / kLast < passes - 1 ? line.y2() : endY(i)));
+        fromY = line.y2();
+    }
 }
 
 void TestSweep::stillSweepStoresZerosFromFirstSegment_data()
@@ -195,6 +231,7 @@ void TestSweep::stillSweepStoresZerosFromFirstSegment()
     QCOMPARE(colourAt(form, {2, firstEndY}), kTrace);
     QCOMPARE(colourAt(form, {1.5, 3750}), firstEndY == 2500 ? kTrace : kGrid);
     QCOMPARE(traceRows(form, 4500), QList<int>{row(firstEndY)});
+    checkTrace(1, [firstEndY](int) { return firstEndY; });
 }
 
 void TestSweep::scanSweepSettlesToReading_data()
@@ -243,6 +280,8 @@ void TestSweep::scanSweepSettlesToReading()
     QVERIFY(untouchedOutsideSweep());
     QCOMPARE(traceRows(form, 8100), QList<int>{row(plotY)});
     QCOMPARE(traceRows(form, 4500), QList<int>{row(plotY)});
+    const double zeroY = range % 2 ? 2500 : 5000; // code 0 of a bipolar range in the middle
+    checkTrace(1, [&form, plotY, zeroY](int i) { return form.sampleBuf(i) ? plotY : zeroY; });
 }
 
 void TestSweep::rangeChangedDuringPass_data()
@@ -285,6 +324,9 @@ void TestSweep::rangeChangedDuringPass()
     if (secondPass)
         expected.prepend(row(5000 - 5000.0 * kSecond / 4096));
     QCOMPARE(traceRows(form, 8100), expected);
+    // The second pass goes on from the first pass's last height.
+    checkTrace(secondPass ? 2 : 1,
+               [&form](int i) { return 5000 - 5000.0 * form.sampleBuf(i) / 4096; });
 }
 
 void TestSweep::tickDuringSweepIsDroppedWhileAboutIsOpen()
@@ -413,6 +455,46 @@ void TestSweep::drawnSegmentsReachTheScreen()
     }
     // Only around what changed, not the whole plot area.
     QVERIFY(!spy.painted.contains(PlotArea::pixelAt({100, 100}) + inside));
+}
+
+void TestSweep::screenShowsWholeShortSweeps_data()
+{
+    // Points of the sweep at which a frame of the screen passes, or (negative)
+    // Still is clicked; screen updates showing part of a sweep, a whole one.
+    QTest::addColumn<QList<int>>("events");
+    QTest::addColumn<int>("sweeps");
+    QTest::addColumn<QList<int>>("shown");
+
+    QTest::newRow("short: shown when whole") << QList<int>{1, 6000} << 1 << QList<int>{0, 1};
+    QTest::newRow("two in one frame: one shown") << QList<int>{1} << 2 << QList<int>{0, 1};
+    QTest::newRow("long: shown as it grows") << QList<int>{1, 3000, 6000} << 1 << QList<int>{1, 0};
+    QTest::newRow("Still: at the next frame")
+        << QList<int>{1, -2000, 3000} << 1 << QList<int>{1, 0};
+}
+
+void TestSweep::screenShowsWholeShortSweeps()
+{
+    QFETCH(QList<int>, events);
+    QFETCH(int, sweeps);
+    QFETCH(QList<int>, shown);
+    Form1 &form = *m_form;
+    PlotArea *plot = form.Picture1;
+    plot->frameTimer().stop(); // the frames pass when the test says
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    plot->frameTick();
+    form.repaint(); // nothing of start-up left to paint
+    fillMarkers();
+    QList<int> seen{0, 0};
+    PaintSpy spy(plot);
+    spy.onPaint = [&] { ++seen[form.sampleBuf(kLast) == kMarker ? 0 : 1]; };
+    for (int point : events)
+        inYieldOnceWhen(
+            form, [&form, point] { return form.sampleBuf(qAbs(point)) != kMarker; },
+            [&form, point] { point > 0 ? form.Picture1->frameTick() : click(form.Option3); });
+
+    for (int sweep = 0; sweep < sweeps; ++sweep)
+        form.Timer2_Timer();
+    QCOMPARE(seen, shown);
 }
 
 QTEST_MAIN(TestSweep)
