@@ -3,6 +3,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
+#include <sys/stat.h>
+
 namespace samplefile {
 
 QByteArray encode(const SampleBuffer &buffer)
@@ -67,7 +70,13 @@ ReadResult read(const QString &path)
     ReadResult result;
     const QFileInfo info(path);
     if (!info.exists()) {
-        result.error = QStringLiteral("文件 %1 不存在").arg(path);
+        // A link loop or an over-long name is not a missing file: give the system's reason.
+        struct stat status;
+        const int reason = ::stat(QFile::encodeName(path).constData(), &status) == 0 ? 0 : errno;
+        result.error =
+            reason == ENOENT || reason == 0
+                ? QStringLiteral("文件 %1 不存在").arg(path)
+                : QStringLiteral("无法打开文件 %1：%2").arg(path, qt_error_string(reason));
         return result;
     }
     if (info.isDir()) {
@@ -90,10 +99,9 @@ ReadResult read(const QString &path)
         return result;
     }
     if (bytes.size() < kFileSize) {
+        // All at once: a chained arg() would read a "%1" in the name as a placeholder.
         result.error = QStringLiteral("文件 %1 只有 %2 字节，不是完整的数据文件（应为 %3 字节）")
-                           .arg(path)
-                           .arg(bytes.size())
-                           .arg(kFileSize);
+                           .arg(path, QString::number(bytes.size()), QString::number(kFileSize));
         return result;
     }
     result.records = decode(bytes);
