@@ -26,6 +26,12 @@ Control *place(QWidget *container, int left, int top, int width, int height, Arg
     return control;
 }
 
+QWidget *withChineseFonts(QWidget *parent)
+{
+    installChineseFonts();
+    return parent;
+}
+
 QFont songTi(double points)
 {
     QFont font(kSongTi);
@@ -35,9 +41,11 @@ QFont songTi(double points)
 }
 } // namespace
 
-Form1::Form1(Platform platform, QWidget *parent) : QWidget(parent), m_platform(std::move(platform))
+// The fonts are mapped before the window's base is built, so the window and all
+// its controls are created with them.
+Form1::Form1(Platform platform, QWidget *parent)
+    : QWidget(withChineseFonts(parent)), m_platform(std::move(platform))
 {
-    installChineseFonts();
     setWindowTitle(QStringLiteral("Form1"));
     setFixedSize(twips::toPixels(kClientWidth), twips::toPixels(kClientHeight));
     QPalette colours = palette();

@@ -28,6 +28,9 @@ bool isCjkFamily(const QString &family)
     return QFontDatabase::writingSystems(family).contains(QFontDatabase::SimplifiedChinese);
 }
 
+// The Song face the install script provides, which stands in for 宋体.
+const QString kSongFace = QStringLiteral("AR PL UMing CN");
+
 } // namespace
 
 class TestStartup : public QObject
@@ -249,8 +252,14 @@ void TestStartup::readoutFonts()
 
 void TestStartup::chineseCaptionsHaveGlyphs()
 {
+    QVERIFY2(QFontDatabase::families().contains(kSongFace), "scripts/install-deps.sh installs it");
     WindowUnderTest w;
     Form1 &form = w.started();
+    // Every control draws in 宋体, here the Song face, not in a fallback.
+    for (const QWidget *control : form.findChildren<QWidget *>())
+        QVERIFY2(QFontInfo(control->font()).family() == kSongFace,
+                 qPrintable(control->metaObject()->className() + QStringLiteral(": ") +
+                            QFontInfo(control->font()).family()));
 
     const std::pair<const QWidget *, QString> captions[] = {
         {form.Frame1, form.Frame1->title()},    {form.Frame2, form.Frame2->title()},
