@@ -6,8 +6,8 @@
 // Everything it adds to the machine it takes away again.
 #include "boxanswerer.h"
 #include "pageimage.h"
-#include "printwindow.h"
 #include "print/systemprinter.h"
+#include "printwindow.h"
 
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -139,6 +139,10 @@ private:
 QString TestPrintE2E::run(const QString &name, const QStringList &args)
 {
     QProcess process;
+    // Their answers are read as words: in the C locale, whatever the test's own.
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("LC_ALL", "C");
+    process.setProcessEnvironment(env);
     process.start(tool(name), args);
     if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit ||
         process.exitCode() != 0)
