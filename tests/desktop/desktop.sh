@@ -45,12 +45,16 @@ openbox --sm-disable >"$work/openbox.log" 2>&1 &
 pids+=($!)
 wait_for 10 "openbox to manage the screen" bash -c "xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'"
 
-# start NAME LIBRARY_DIR: the program, its window shown, framed and focused.
-start() {
+# launch NAME LIBRARY_DIR: the program, calls logged when the library is the recorder.
+launch() {
     rm -f "$work/$1.calls"
     QB7REC_LOG="$work/$1.calls" LD_LIBRARY_PATH=$2 "$program" >"$work/$1.log" 2>&1 &
     app=$!
     pids+=($app)
+}
+# start NAME LIBRARY_DIR: launched, its window shown, framed and focused.
+start() {
+    launch "$1" "$2"
     wait_for 20 "the window of run '$1'" bash -c "xdotool search --onlyvisible --pid $app >/dev/null"
     window=$(xdotool search --onlyvisible --pid "$app" | head -1)
     wait_for 10 "the frame of run '$1'" bash -c "xprop -id $window _NET_FRAME_EXTENTS | grep -q ="
@@ -117,3 +121,11 @@ kill -HUP "$app"
 ended box 0 1
 balanced box 0
 echo "SIGHUP with the About box open: ended"
+
+# No driver library: the first tick's failure box is open when the signal comes.
+mkdir "$work/none"
+launch failed "$work/none"
+wait_for 20 "the failure box" bash -c "[ \$(xdotool search --onlyvisible --pid $app | wc -l) -ge 2 ]"
+kill -TERM "$app"
+ended failed 1 1
+echo "SIGTERM with the failure box open: ended with the failure's status"
