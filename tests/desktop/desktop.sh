@@ -25,7 +25,7 @@ wait_for() {
     local end=$(($(now) + $1 * 1000000000)) limit=$1 what=$2
     shift 2
     until "$@"; do
-        (($(now) < end)) || fail "no $what within ${limit}s"
+        (($(now) < end)) || fail "waited ${limit}s for $what"
         sleep 0.05
     done
 }
