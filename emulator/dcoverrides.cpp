@@ -1,8 +1,7 @@
 #include "dcoverrides.h"
 
-#include <cerrno>
+#include <charconv>
 #include <cmath>
-#include <cstdlib>
 
 namespace emu {
 
@@ -18,15 +17,15 @@ bool parseChannel(const std::string &text, int &channel)
 
 bool parseVolts(const std::string &text, double &volts)
 {
-    if (text.empty())
-        return false;
-    // strtod follows the C locale here: the library never calls setlocale, and
-    // the host program leaves LC_NUMERIC alone.
-    const char *begin = text.c_str();
-    char *end = nullptr;
-    errno = 0;
-    const double value = std::strtod(begin, &end);
-    if (end != begin + text.size() || errno == ERANGE || !std::isfinite(value))
+    // from_chars reads the C form whatever the process locale: the host program
+    // (QApplication) sets it from the environment, where "2.5" may not be a number.
+    const char *begin = text.data();
+    const char *const end = begin + text.size();
+    if (begin != end && *begin == '+')
+        ++begin;
+    double value = 0.0;
+    const auto [stop, error] = std::from_chars(begin, end, value);
+    if (begin == end || error != std::errc() || stop != end || !std::isfinite(value))
         return false;
     volts = value;
     return true;

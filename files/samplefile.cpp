@@ -5,6 +5,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
+#include <sys/stat.h>
+
 namespace samplefile {
 
 QByteArray encode(const SampleBuffer &buffer)
@@ -45,7 +48,13 @@ ReadResult read(const QString &path, Length length)
     ReadResult result;
     const QFileInfo info(path);
     if (!info.exists()) {
-        result.error = QStringLiteral("文件 %1 不存在").arg(path);
+        // A link loop or an over-long name is not a missing file: give the system's reason.
+        struct stat status;
+        const int reason = ::stat(QFile::encodeName(path).constData(), &status) == 0 ? 0 : errno;
+        result.error =
+            reason == ENOENT || reason == 0
+                ? QStringLiteral("文件 %1 不存在").arg(path)
+                : QStringLiteral("无法打开文件 %1：%2").arg(path, qt_error_string(reason));
         return result;
     }
     if (info.isDir()) {
@@ -68,8 +77,8 @@ ReadResult read(const QString &path, Length length)
         result.error = QStringLiteral("无法读取文件 %1：%2").arg(path, file.errorString());
         return result;
     }
-    // Several arguments in one arg(): a path holding "%1" stays as it is.
     if (bytes.size() < kFileSize) {
+        // All at once: a chained arg() would read a "%1" in the name as a placeholder.
         result.error = QStringLiteral("文件 %1 只有 %2 字节，不是完整的数据文件（应为 %3 字节）")
                            .arg(path, QString::number(bytes.size()), QString::number(kFileSize));
         return result;

@@ -16,20 +16,40 @@ packages=(
     cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils
     # the Debian package: its icons, CPack's dependency scan, and the package test's checks
     librsvg2-bin dpkg-dev file lintian desktop-file-utils appstream
+    # the desktop test: a window manager, X key events and window queries, the
+    # Song face that stands in for 宋体, and the locales the suite runs under
+    openbox xdotool x11-utils fontconfig fonts-arphic-uming locales
 )
 
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
-if [ ${#missing[@]} -eq 0 ]; then
-    exit 0
+if [ ${#missing[@]} -ne 0 ]; then
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "install-deps: missing packages: ${missing[*]}; run as root to install them" >&2
+        exit 1
+    fi
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -q
+    apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
-if [ "$(id -u)" -ne 0 ]; then
-    echo "install-deps: missing packages: ${missing[*]}; run as root to install them" >&2
-    exit 1
+# The locales the tests run under besides C.UTF-8, generated when missing.
+test_locales=(de_DE.UTF-8 zh_CN.UTF-8)
+missing_locales=()
+for l in "${test_locales[@]}"; do
+    locale -a | grep -qix "${l%%.*}.utf8" || missing_locales+=("$l")
+done
+if [ ${#missing_locales[@]} -ne 0 ]; then
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "install-deps: missing locales: ${missing_locales[*]}; run as root to generate them" >&2
+        exit 1
+    fi
+    for l in "${missing_locales[@]}"; do
+        # Enabled in locale.gen, so a later locale-gen keeps it.
+        sed -i "s/^# *\($l UTF-8\)\$/\1/" /etc/locale.gen
+        grep -qx "$l UTF-8" /etc/locale.gen || echo "$l UTF-8" >>/etc/locale.gen
+    done
+    locale-gen
 fi
-export DEBIAN_FRONTEND=noninteractive
-apt-get update -q
-apt-get install -y -q --no-install-recommends "${missing[@]}"

@@ -1,18 +1,29 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds with warnings as errors, and runs every test;
-# then builds and runs them once more under AddressSanitizer and
-# UndefinedBehaviorSanitizer. Ends with CTest's summary line.
+# Installs what is missing; builds under AddressSanitizer and
+# UndefinedBehaviorSanitizer and runs every test; then builds without them and
+# runs every test again. Every build has warnings as errors and its tests
+# switched on, whatever an earlier command configured, and CTest fails when it
+# finds no test. The suite runs under three locales (the decimal comma of
+# de_DE, the Chinese of zh_CN): the sanitizer build under one, the plain build
+# under the other two. Ends with CTest's summary line.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh"
 
-"$root/scripts/build.sh" "$root/build-asan" -DZK61AR_WERROR=ON -DZK61AR_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
-echo "== tests under AddressSanitizer + UndefinedBehaviorSanitizer"
+# run_tests BUILD_DIR LOCALE: the whole suite under that locale.
+run_tests() {
+    echo "== tests in $(basename "$1") under $2"
+    env -u LANGUAGE LANG="$2" LC_ALL="$2" \
+        ctest --test-dir "$1" --output-on-failure --no-tests=error -j2
+}
+
+"$root/scripts/build.sh" "$root/build-asan" -DBUILD_TESTING=ON -DZK61AR_WERROR=ON -DZK61AR_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 LSAN_OPTIONS="suppressions=$root/scripts/lsan.supp:print_suppressions=0" \
 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-    ctest --test-dir "$root/build-asan" --output-on-failure -j2
+    run_tests "$root/build-asan" zh_CN.UTF-8
 
-"$root/scripts/build.sh" "$root/build" -DZK61AR_WERROR=ON
-echo "== tests"
-ctest --test-dir "$root/build" --output-on-failure -j2
+"$root/scripts/build.sh" "$root/build" -DBUILD_TESTING=ON -DZK61AR_WERROR=ON
+run_tests "$root/build" de_DE.UTF-8
+run_tests "$root/build" C.UTF-8

@@ -27,8 +27,11 @@ CommandButton::CommandButton(const QString &caption, QWidget *parent) : QPushBut
 
 void CommandButton::keyPressEvent(QKeyEvent *event)
 {
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
-        event->modifiers() == Qt::NoModifier) {
+    // The keypad's Enter comes with the keypad modifier; Return never does.
+    const bool enter = (event->key() == Qt::Key_Return && event->modifiers() == Qt::NoModifier) ||
+                       (event->key() == Qt::Key_Enter &&
+                        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier);
+    if (enter) {
         click();
         return;
     }

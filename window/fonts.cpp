@@ -5,17 +5,21 @@
 #include <QFontDatabase>
 
 namespace {
-// Simplified-Chinese families first: fallback alone may pick Japanese shapes
-// from a pan-CJK font.
+// 宋体 is a Song (Ming) face: an installed Song face stands in for it first,
+// simplified-Chinese forms before traditional ones. Other Chinese faces only
+// when no Song face is installed: fontconfig's own fallback may pick Japanese
+// shapes from a pan-CJK font.
 const char *const kCandidates[] = {
     "SimSun",
     "NSimSun",
+    "AR PL UMing CN",
+    "Noto Serif CJK SC",
+    "Source Han Serif SC",
+    "AR PL UMing TW",
     "WenQuanYi Zen Hei",
     "WenQuanYi Micro Hei",
     "Noto Sans CJK SC",
-    "Noto Serif CJK SC",
     "Source Han Sans SC",
-    "AR PL UMing CN",
     "AR PL UKai CN",
     "Droid Sans Fallback",
 };
@@ -30,18 +34,18 @@ void installChineseFonts()
     installed = true;
 
     const QStringList families = QFontDatabase::families();
-    QString chosen = families.contains(kSongTi) ? kSongTi : QString();
-    for (const char *candidate : kCandidates) {
-        if (!chosen.isEmpty())
-            break;
-        if (families.contains(QLatin1String(candidate)))
-            chosen = QLatin1String(candidate);
+    if (!families.contains(kSongTi)) {
+        QStringList standIns;
+        for (const char *candidate : kCandidates)
+            if (families.contains(QLatin1String(candidate)))
+                standIns << QLatin1String(candidate);
+        if (standIns.isEmpty())
+            return;
+        QFont::insertSubstitutions(kSongTi, standIns);
     }
-    if (chosen.isEmpty())
-        return;
-    if (chosen != kSongTi)
-        QFont::insertSubstitution(kSongTi, chosen);
-    QFont windowFont(chosen);
+    // The window's default font is 宋体 as well, so every control draws its
+    // captions in the same face.
+    QFont windowFont(kSongTi);
     windowFont.setPointSizeF(kWindowFontPoints);
     QApplication::setFont(windowFont);
 }

@@ -30,6 +30,12 @@ Control *place(QWidget *container, const char *name, int left, int top, int widt
     return control;
 }
 
+QWidget *withChineseFonts(QWidget *parent)
+{
+    installChineseFonts();
+    return parent;
+}
+
 QFont songTi(double points)
 {
     QFont font(kSongTi);
@@ -39,9 +45,11 @@ QFont songTi(double points)
 }
 } // namespace
 
-Form1::Form1(Platform platform, QWidget *parent) : QWidget(parent), m_platform(std::move(platform))
+// The fonts are mapped before the window's base is built, so the window and all
+// its controls are created with them.
+Form1::Form1(Platform platform, QWidget *parent)
+    : QWidget(withChineseFonts(parent)), m_platform(std::move(platform))
 {
-    installChineseFonts();
     setWindowTitle(QStringLiteral("Form1"));
     setFixedSize(twips::toPixels(kClientWidth), twips::toPixels(kClientHeight));
     QPalette colours = palette();

@@ -14,8 +14,12 @@ const QString kCaption =
 
 void Form1::Form_Load()
 {
-    show();
+    // The position must go with the request to map the window: once shown,
+    // Qt takes the window for standing at 0,0 already and a move there never
+    // reaches the window manager, whose own placement would stand. Moved
+    // before the first show, the frame's top-left goes to 0,0.
     move(0, 0);
+    show();
     setWindowTitle(kCaption);
 
     const QRect plot = Picture1->geometry();

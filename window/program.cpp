@@ -5,8 +5,62 @@
 #include <QApplication>
 
 #ifndef _WIN32
+#include <QSocketNotifier>
+
+#include <cerrno>
 #include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
 #endif
+
+namespace {
+#ifndef _WIN32
+int g_wakePipe[2] = {-1, -1};
+
+extern "C" void onEndSignal(int)
+{
+    // Only what a signal handler may do: wake the event loop.
+    const int saved = errno;
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(g_wakePipe[1], &byte, 1);
+    errno = saved;
+}
+
+// SIGTERM, SIGINT and SIGHUP end the program as a close from the window's frame
+// does: the event loop closes the window between two handlers (or at a sweep's
+// yield), never inside a conversion, and no driver call follows. A modal box
+// that is the last thing before the end (a fatal error) is answered as well.
+void closeOnEndSignals(Form1 &form)
+{
+    if (::pipe2(g_wakePipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        std::perror("zk61ar: termination signals keep their default action");
+        return;
+    }
+    auto *notifier = new QSocketNotifier(g_wakePipe[0], QSocketNotifier::Read, &form);
+    QObject::connect(notifier, &QSocketNotifier::activated, &form, [&form] {
+        char bytes[16];
+        while (::read(g_wakePipe[0], bytes, sizeof bytes) > 0) {
+        }
+        form.close();
+        if (form.hasEnded())
+            if (QWidget *modal = QApplication::activeModalWidget())
+                modal->close();
+    });
+    struct sigaction action = {};
+    action.sa_handler = onEndSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        // A signal ignored by whoever started the program (nohup, a background
+        // job) stays ignored.
+        struct sigaction inherited = {};
+        if (::sigaction(signal, nullptr, &inherited) == 0 && inherited.sa_handler != SIG_IGN)
+            ::sigaction(signal, &action, nullptr);
+    }
+}
+#endif
+} // namespace
 
 int runProgram()
 {
@@ -16,6 +70,9 @@ int runProgram()
     std::signal(SIGXFSZ, SIG_IGN);
 #endif
     Form1 form;
+#ifndef _WIN32
+    closeOnEndSignals(form);
+#endif
     form.Form_Load();
     return QApplication::exec();
 }

@@ -10,6 +10,7 @@
 #include <QTest>
 #include <QtEndian>
 
+#include <cerrno>
 #include <sys/stat.h>
 
 namespace {
@@ -214,6 +215,12 @@ void TestSampleFile::readRefuses_data()
                            << "只有 0 字节";
     QTest::newRow("one byte short") << "short"
                                     << "只有 16383 字节";
+    QTest::newRow("%1 in the name") << "pct%1short"
+                                    << "只有 16383 字节，不是完整的数据文件（应为 16384 字节）";
+    // Not "does not exist": the system's own reason.
+    QTest::newRow("link loop") << "loop" << qt_error_string(ELOOP);
+    QTest::newRow("over-long name")
+        << QString(300, QLatin1Char('x')) << qt_error_string(ENAMETOOLONG);
 }
 
 void TestSampleFile::readRefuses()
@@ -222,13 +229,16 @@ void TestSampleFile::readRefuses()
     QFETCH(QString, reason);
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    const QString path = dir.filePath("sample.dat");
+    const QString path =
+        dir.filePath(kind.startsWith("pct") || kind.startsWith("xxx") ? kind : "sample.dat");
     if (kind == "pipe")
         QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
     else if (kind == "empty")
         QVERIFY(writeBytes(path, {}));
-    else if (kind == "short")
+    else if (kind == "short" || kind == "pct%1short")
         QVERIFY(writeBytes(path, samplefile::encode(knownBuffer()).left(16383)));
+    else if (kind == "loop")
+        QVERIFY(QFile::link(path, path));
 
     const samplefile::ReadResult result = samplefile::read(path);
     QVERIFY2(result.error.contains(path), qPrintable(result.error));

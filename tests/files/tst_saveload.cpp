@@ -3,18 +3,19 @@
 // and failures caused for real (a removed folder, a file-size limit, a full or
 // read-only file system).
 #include "boxanswerer.h"
-#include "window/controls.h"
-#include "window/form1.h"
 #include "modalsteps.h"
-#include "window/plotarea.h"
 #include "print/printerport.h"
 #include "recordeddriver.h"
 #include "scriptedclock.h"
+#include "window/controls.h"
+#include "window/form1.h"
+#include "window/plotarea.h"
 
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
 
+#include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <sys/mount.h>
@@ -252,22 +253,29 @@ void TestSaveLoad::saveFailureKeepsProgram_data()
 {
     QTest::addColumn<QString>("cause");
     QTest::addColumn<QString>("reason");
+    QTest::addColumn<QString>("date");
+    QTest::addColumn<QString>("name");
     // Creating a file in a folder that has been removed fails even for root.
-    QTest::newRow("folder removed") << "removed"
-                                    << "No such file or directory";
+    // Reasons in the system's words for the locale the test runs under.
+    QTest::newRow("folder removed")
+        << "removed" << qt_error_string(ENOENT) << "12-08-2026" << kName;
     // A write stopped at the limit after 10000 bytes: a partial file to take away.
-    QTest::newRow("file-size limit") << "limit"
-                                     << "File too large";
-    QTest::newRow("disk full") << "full"
-                               << "No space left on device";
-    QTest::newRow("read-only file system") << "readonly"
-                                           << "Read-only file system";
+    QTest::newRow("file-size limit") << "limit" << qt_error_string(EFBIG) << "12-08-2026" << kName;
+    // Placeholders in the name stay as they are in the message.
+    QTest::newRow("%1 in the name") << "removed" << qt_error_string(ENOENT) << "12-08%1026"
+                                    << "vx%1261437.dat";
+    QTest::newRow("disk full") << "full" << qt_error_string(ENOSPC) << "12-08-2026" << kName;
+    QTest::newRow("read-only file system")
+        << "readonly" << qt_error_string(EROFS) << "12-08-2026" << kName;
 }
 
 void TestSaveLoad::saveFailureKeepsProgram()
 {
     QFETCH(QString, cause);
     QFETCH(QString, reason);
+    QFETCH(QString, date);
+    QFETCH(QString, name);
+    *m_clock = ScriptedClock({date}, {QStringLiteral("14:37:05")});
     holdSweep();
     m_form->sampleBuf = pattern(3);
 
@@ -302,7 +310,7 @@ void TestSaveLoad::saveFailureKeepsProgram()
     }
     QCOMPARE(error.title, QStringLiteral("存盘"));
     QCOMPARE(error.icon, QMessageBox::Warning);
-    QVERIFY2(error.text.contains(kName), qPrintable(error.text));
+    QVERIFY2(error.text.contains(name), qPrintable(error.text));
     QVERIFY2(error.text.contains(reason), qPrintable(error.text));
 
     // Nothing left behind, not even the part written before the failure.
@@ -315,7 +323,7 @@ void TestSaveLoad::saveFailureKeepsProgram()
     QVERIFY(QDir::setCurrent(m_dir->path()));
     mounted.reset();
     save(QStringLiteral("是(&Y)"));
-    QCOMPARE(fileBytes(inDir(kName)), recordsOf(pattern(3)));
+    QCOMPARE(fileBytes(inDir(name)), recordsOf(pattern(3)));
 }
 
 void TestSaveLoad::saveInsideSweepWritesBufferAsItStands()
@@ -425,10 +433,12 @@ void TestSaveLoad::loadRefuses_data()
     QTest::newRow("folder") << "folder"
                             << "目录";
     // Readable by name, but every read fails, for root as well.
-    QTest::newRow("unreadable") << "unreadable"
-                                << "Input/output error";
+    QTest::newRow("unreadable") << "unreadable" << qt_error_string(EIO);
     QTest::newRow("short") << "short"
                            << "只有 100 字节";
+    QTest::newRow("short, %1 in the name")
+        << "pct%1short"
+        << "只有 100 字节，不是完整的数据文件（应为 16384 字节）";
 }
 
 void TestSaveLoad::loadRefuses()
@@ -443,8 +453,8 @@ void TestSaveLoad::loadRefuses()
         QVERIFY(QDir().mkdir(path));
     else if (kind == "unreadable")
         path = QStringLiteral("/proc/self/mem");
-    else if (kind == "short")
-        QVERIFY(writeBytes(path, recordsOf(pattern(7)).left(100)));
+    else if (kind == "short" || kind == "pct%1short")
+        QVERIFY(writeBytes(path = inDir(kind + ".dat"), recordsOf(pattern(7)).left(100)));
     const QStringList before = entries(m_dir->path());
 
     SeenError error;

@@ -5,7 +5,10 @@
 #include "device/qb7api.h"
 #include "recorderhooks.h"
 
+#include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -14,8 +17,21 @@ std::vector<RecordedCall> g_calls;
 int g_code = 0;
 bool g_filling = true;
 
+// With QB7REC_LOG set, each call's name is also appended there as one line, as
+// it happens, for tests that watch another process.
+const int g_log = [] {
+    const char *path = std::getenv("QB7REC_LOG");
+    return path ? open(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600) : -1;
+}();
+
 void record(const char *op, int address = 0, int value = 0, int mode = 0, int before = -1)
 {
+    if (g_log >= 0) {
+        char line[sizeof RecordedCall::op + 1] = {};
+        const std::size_t n = std::strlen(std::strncat(line, op, sizeof RecordedCall::op - 1));
+        line[n] = '\n';
+        [[maybe_unused]] const ssize_t written = write(g_log, line, n + 1);
+    }
     RecordedCall call{};
     std::strncpy(call.op, op, sizeof call.op - 1);
     call.address = address;
