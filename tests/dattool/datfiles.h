@@ -1,7 +1,8 @@
 #pragma once
 // Sample files written byte by byte, as Save leaves them: 8192 little-endian
 // 16-bit codes.
-#include <QFile>
+#include "filebytes.h"
+
 #include <QtEndian>
 
 #include <cstdint>
@@ -17,6 +18,5 @@ inline bool writeCodes(const QString &path, int code,
         qToLittleEndian<std::int16_t>(std::int16_t(code), bytes.data() + (r - 1) * 2);
     for (const auto &[point, value] : except)
         qToLittleEndian<std::int16_t>(std::int16_t(value), bytes.data() + (point - 1) * 2);
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    return writeBytes(path, bytes);
 }

@@ -58,8 +58,7 @@ int TestDatTool::run(const QStringList &arguments, QByteArray *out, QString *err
 
 QByteArray TestDatTool::contents(const QString &name) const
 {
-    QFile file(path(name));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return fileBytes(path(name));
 }
 
 void TestDatTool::csvRow_data()

@@ -1,5 +1,6 @@
 // The sample file without the window: its name from the clock texts, its bytes,
 // and the refusals of the file operations.
+#include "filebytes.h"
 #include "files/clock.h"
 #include "files/samplefile.h"
 #include "files/samplefilename.h"
@@ -26,18 +27,6 @@ SampleBuffer knownBuffer()
     for (int r = 1; r <= samplefile::kRecordCount; ++r)
         buffer(r) = std::int16_t(std::uint16_t(r * 40503u + 7));
     return buffer;
-}
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 } // namespace
 

@@ -3,13 +3,10 @@
 // and failures caused for real (a removed folder, a file-size limit, a full or
 // read-only file system).
 #include "boxanswerer.h"
-#include "modalsteps.h"
-#include "print/printerport.h"
+#include "filebytes.h"
 #include "recordeddriver.h"
 #include "scriptedclock.h"
-#include "window/controls.h"
-#include "window/form1.h"
-#include "window/plotarea.h"
+#include "windowfixture.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -25,14 +22,6 @@
 namespace {
 const QString kName = QStringLiteral("vx-2261437.dat"); // 12-08-2026 14:37:05
 constexpr int kLiveCode = 1111;
-const QColor kTraceColour{0, 255, 0};
-
-class NoPrinter : public PrinterPort
-{
-public:
-    void line(float, float, float, float) override {}
-    void endDoc() override {}
-};
 
 SampleBuffer pattern(int seed)
 {
@@ -51,27 +40,10 @@ QByteArray recordsOf(const SampleBuffer &buffer)
     return bytes;
 }
 
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 QStringList entries(const QString &dir)
 {
     return QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden |
                                QDir::System);
-}
-
-void click(QWidget *control)
-{
-    QTest::mouseClick(control, Qt::LeftButton, Qt::NoModifier, control->rect().center());
 }
 
 int tracePixels(PlotArea *plot)
@@ -158,8 +130,8 @@ private:
     QString m_startDir;
     std::unique_ptr<QTemporaryDir> m_dir;
     std::shared_ptr<ScriptedClock> m_clock;
-    std::shared_ptr<QList<int>> m_exits;
-    std::unique_ptr<Form1> m_form;
+    std::unique_ptr<WindowUnderTest> m_window;
+    Form1 *m_form = nullptr;
 };
 
 void TestSaveLoad::initTestCase()
@@ -178,18 +150,13 @@ void TestSaveLoad::init()
     m_driver.reset();
     m_driver.setCode(kLiveCode);
     m_clock = std::make_shared<ScriptedClock>(QStringList{"12-08-2026"}, QStringList{"14:37:05"});
-    m_exits = std::make_shared<QList<int>>();
-    Platform platform;
-    platform.clock = m_clock;
-    platform.printer = std::make_shared<NoPrinter>();
-    platform.endProgram = [exits = m_exits](int code) { exits->append(code); };
-    m_form = std::make_unique<Form1>(std::move(platform));
-    m_form->Form_Load();
+    m_window = std::make_unique<WindowUnderTest>(std::make_shared<NoPrinter>(), m_clock);
+    m_form = &m_window->started();
 }
 
 void TestSaveLoad::cleanup()
 {
-    m_form.reset();
+    m_window.reset();
     QDir::setCurrent(m_startDir);
     m_dir.reset();
 }
@@ -316,7 +283,7 @@ void TestSaveLoad::saveFailureKeepsProgram()
     // Nothing left behind, not even the part written before the failure.
     QCOMPARE(entries(QStringLiteral(".")), QStringList());
     QVERIFY(!m_form->hasEnded());
-    QCOMPARE(*m_exits, QList<int>());
+    QCOMPARE(*m_window->exitCodes, QList<int>());
     QVERIFY(m_form->sampleBuf == pattern(3));
 
     // The program goes on: the next Save, into a sound folder, writes the file.
@@ -457,9 +424,8 @@ void TestSaveLoad::loadRefuses()
         QVERIFY(writeBytes(path = inDir(kind + ".dat"), recordsOf(pattern(7)).left(100)));
     const QStringList before = entries(m_dir->path());
 
-    SeenError error;
-    ModalSteps steps;
-    steps.then([&](QWidget *modal) {
+    BoxAnswerer answerer;
+    answerer.then([&](QWidget *modal) {
         auto *dialog = qobject_cast<QFileDialog *>(modal);
         if (kind == "folder") {
             dialog->selectFile(path);
@@ -468,11 +434,13 @@ void TestSaveLoad::loadRefuses()
             typeAndOpen(dialog, path);
         }
     });
-    steps.then(acknowledge(error));
+    answerer.clickButton(QStringLiteral("确定"));
     click(m_form->Command4);
 
-    QCOMPARE(steps.remaining(), 0);
-    QCOMPARE(steps.unexpected, QStringList());
+    QCOMPARE(answerer.pendingAnswers(), 0);
+    QCOMPARE(answerer.unexpected().size(), 0);
+    QCOMPARE(answerer.boxes().size(), 1);
+    const SeenBox error = answerer.boxes()[0];
     QCOMPARE(error.title, QStringLiteral("取盘"));
     QCOMPARE(error.icon, QMessageBox::Warning);
     QVERIFY2(error.text.contains(path), qPrintable(error.text));
@@ -481,7 +449,7 @@ void TestSaveLoad::loadRefuses()
     QVERIFY(m_form->sampleBuf == pattern(6));
     QCOMPARE(entries(m_dir->path()), before);
     QVERIFY(!m_form->hasEnded());
-    QCOMPARE(*m_exits, QList<int>());
+    QCOMPARE(*m_window->exitCodes, QList<int>());
     // Still was selected before the file was opened, and stays so.
     QVERIFY(m_form->Option3->isChecked());
 }
@@ -513,8 +481,8 @@ void TestSaveLoad::loadPreselectsPreviousFile()
     // The operator finds the earlier choice in the dialog and just presses Open.
     QString shownName;
     QStringList shownSelection;
-    ModalSteps steps;
-    steps.then([&](QWidget *modal) {
+    BoxAnswerer answerer;
+    answerer.then([&](QWidget *modal) {
         auto *dialog = qobject_cast<QFileDialog *>(modal);
         shownName = fileNameField(dialog)->text();
         shownSelection = dialog->selectedFiles();
@@ -522,7 +490,7 @@ void TestSaveLoad::loadPreselectsPreviousFile()
     });
     click(m_form->Command4);
 
-    QCOMPARE(steps.unexpected, QStringList());
+    QCOMPARE(answerer.unexpected().size(), 0);
     QCOMPARE(shownName, QStringLiteral("first.dat"));
     QCOMPARE(shownSelection, QStringList{inDir("first.dat")});
     QVERIFY(m_form->sampleBuf == pattern(9));
@@ -549,11 +517,11 @@ void TestSaveLoad::loadAddsDefaultExtension()
     // The folder the operator picks from is not the current directory.
     QVERIFY(QDir::setCurrent(m_startDir));
     QVERIFY(writeBytes(inDir(loaded), recordsOf(pattern(10))));
-    ModalSteps steps;
-    steps.then(
+    BoxAnswerer answerer;
+    answerer.then(
         [&](QWidget *modal) { typeAndOpen(qobject_cast<QFileDialog *>(modal), inDir(typed)); });
     click(m_form->Command4);
-    QCOMPARE(steps.unexpected, QStringList());
+    QCOMPARE(answerer.unexpected().size(), 0);
     QCOMPARE(m_form->CommonDialog1.FileName, inDir(loaded));
     QVERIFY(m_form->sampleBuf == pattern(10));
 }

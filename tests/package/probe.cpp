@@ -3,32 +3,20 @@
 // each time it changes, and every message box, which it answers with OK. One
 // JSON object a line on stdout. It reads the program's widgets and presses OK;
 // it changes nothing else, and the program under it is the installed one.
-#include "boxanswerer.h"
+#include "boxlines.h"
 
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QLineEdit>
 
-#include <cstdio>
-
 namespace {
-
-void report(const QJsonObject &line)
-{
-    std::printf("%s\n", QJsonDocument(line).toJson(QJsonDocument::Compact).constData());
-    std::fflush(stdout);
-}
 
 class Probe : public QObject
 {
 public:
     explicit Probe(QObject *parent) : QObject(parent)
     {
-        m_answerer.onBox = [](const SeenBox &box) {
-            report({{"box", box.title}, {"text", box.text}});
-        };
-        for (int i = 0; i < 5; ++i)
-            m_answerer.clickButton(QStringLiteral("确定"));
+        printAndAcknowledge(m_answerer, [](const SeenBox &box) {
+            return QJsonObject{{"box", box.title}, {"text", box.text}};
+        });
         connect(&m_poll, &QTimer::timeout, this, &Probe::look);
         m_poll.start(20);
     }
@@ -41,13 +29,12 @@ private:
                 continue;
             if (!m_windowSeen) {
                 m_windowSeen = true;
-                report({{"window", top->windowTitle()}});
+                printLine({{"window", top->windowTitle()}});
             }
-            // The readout Text1 is the window's one text box.
-            const auto boxes = top->findChildren<QLineEdit *>();
-            if (boxes.size() == 1 && boxes.first()->text() != m_readout) {
-                m_readout = boxes.first()->text();
-                report({{"readout", m_readout}});
+            const auto *readout = top->findChild<QLineEdit *>(QStringLiteral("Text1"));
+            if (readout && readout->text() != m_readout) {
+                m_readout = readout->text();
+                printLine({{"readout", m_readout}});
             }
         }
     }

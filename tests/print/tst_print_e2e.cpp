@@ -6,9 +6,10 @@
 // Everything it adds to the machine it takes away again; what a run that was
 // killed left behind, the next run takes away before it starts.
 #include "boxanswerer.h"
+#include "filebytes.h"
 #include "pageimage.h"
 #include "print/systemprinter.h"
-#include "printwindow.h"
+#include "windowfixture.h"
 
 #include <QDeadlineTimer>
 #include <QPrinter>
@@ -52,9 +53,7 @@ QString tool(const QString &name)
 
 bool writeText(const QString &path, const QString &text)
 {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-           file.write(text.toUtf8()) == text.toUtf8().size();
+    return writeBytes(path, text.toUtf8());
 }
 
 // A setting of the PDF back end as the machine has it, with the job owner's
@@ -251,7 +250,7 @@ private:
     QString m_pagePng;
     QRectF m_printable; // inches, on the paper
     QRectF m_paper;
-    std::unique_ptr<PrintWindow> m_window;
+    std::unique_ptr<WindowUnderTest> m_window;
 };
 
 QString TestPrintE2E::run(const QString &name, const QStringList &args)
@@ -423,7 +422,8 @@ void TestPrintE2E::init()
 {
     startScheduler();
     m_toolError.clear();
-    m_window = std::make_unique<PrintWindow>(std::make_shared<SystemPrinter>());
+    m_window = std::make_unique<WindowUnderTest>(std::make_shared<SystemPrinter>());
+    m_window->started();
 }
 
 void TestPrintE2E::cleanup()
@@ -435,7 +435,7 @@ void TestPrintE2E::cancelSendsNothing()
 {
     BoxAnswerer answerer;
     answerer.clickButton(QStringLiteral("取消"));
-    m_window->pressPrint();
+    click(m_window->form->Command5);
     QCOMPARE(answerer.boxes().size(), 1);
     // A job is queued before the print returns, so none can still be on its way.
     QCOMPARE(jobs("all"), QStringList());
@@ -462,7 +462,7 @@ void TestPrintE2E::okPrintsTheGridOnOnePage()
 {
     BoxAnswerer answerer;
     answerer.clickButton(QStringLiteral("确定"));
-    m_window->pressPrint();
+    click(m_window->form->Command5);
     QCOMPARE(answerer.boxes().size(), 1);
     QCOMPARE(answerer.unexpected().size(), 0);
 
@@ -540,13 +540,13 @@ void TestPrintE2E::withoutQueueTheProgramGoesOn()
     BoxAnswerer answerer;
     answerer.clickButton(QStringLiteral("确定"));
     answerer.clickButton(QStringLiteral("确定"));
-    m_window->pressPrint();
+    click(m_window->form->Command5);
     QCOMPARE(answerer.boxes().size(), 2);
     QCOMPARE(answerer.boxes()[1].title, QStringLiteral("打印"));
     QVERIFY2(answerer.boxes()[1].text.contains(QStringLiteral("没有可用的打印机")),
              qPrintable(answerer.boxes()[1].text));
     QVERIFY(!m_window->form->hasEnded());
-    QCOMPARE(*m_window->exits, QList<int>());
+    QCOMPARE(*m_window->exitCodes, QList<int>());
     QCOMPARE(newPdfs(), before);
     QCOMPARE(jobs("not-completed"), QStringList());
 }
@@ -573,18 +573,19 @@ void TestPrintE2E::refusedHandOverGivesABox()
     QFETCH(QStringList, interruption);
     QFETCH(QString, telling);
     qsizetype waiting = 0;
-    m_window = std::make_unique<PrintWindow>(std::make_shared<InterruptedPrinter>([&] {
+    m_window = std::make_unique<WindowUnderTest>(std::make_shared<InterruptedPrinter>([&] {
         if (interruption.isEmpty())
             return stopScheduler();
         run(interruption[0], interruption.mid(1));
         waiting = jobs("not-completed").size();
     }));
+    m_window->started();
     const QStringList before = newPdfs();
 
     BoxAnswerer answerer;
     answerer.clickButton(QStringLiteral("确定"));
     answerer.clickButton(QStringLiteral("确定"));
-    m_window->pressPrint();
+    click(m_window->form->Command5);
     QVERIFY2(m_toolError.isEmpty(), qPrintable(m_toolError));
     QCOMPARE(answerer.boxes().size(), 2);
     const QString text = answerer.boxes()[1].text;
@@ -596,7 +597,7 @@ void TestPrintE2E::refusedHandOverGivesABox()
              qPrintable(text));
     QVERIFY(!m_window->form->Timer1.isActive());
     QVERIFY(!m_window->form->hasEnded());
-    QCOMPARE(*m_window->exits, QList<int>());
+    QCOMPARE(*m_window->exitCodes, QList<int>());
     // The hand-over queued nothing.
     if (!interruption.isEmpty())
         QCOMPARE(jobs("not-completed").size(), waiting);

@@ -1,7 +1,8 @@
 // Print on the real window against a recording printer: the question, the two
 // ends of the document around the 114 grid lines, and a printer that fails.
 #include "boxanswerer.h"
-#include "printwindow.h"
+#include "recordingprinter.h"
+#include "windowfixture.h"
 
 namespace {
 const QString kOk = QStringLiteral("确定");
@@ -33,14 +34,15 @@ private:
     QList<SeenBox> print(const QStringList &answers);
 
     std::shared_ptr<RecordingPrinter> m_printer;
-    std::unique_ptr<PrintWindow> m_window;
+    std::unique_ptr<WindowUnderTest> m_window;
     bool m_liveAtQuestion = false;
 };
 
 void TestPrintCommand::init()
 {
     m_printer = std::make_shared<RecordingPrinter>();
-    m_window = std::make_unique<PrintWindow>(m_printer);
+    m_window = std::make_unique<WindowUnderTest>(m_printer);
+    m_window->started();
 }
 
 void TestPrintCommand::cleanup()
@@ -58,7 +60,7 @@ QList<SeenBox> TestPrintCommand::print(const QStringList &answers)
         if (box.title == QStringLiteral("打印口状态"))
             m_liveAtQuestion = m_window->form->Timer1.isActive();
     };
-    m_window->pressPrint();
+    click(m_window->form->Command5);
     return answerer.boxes();
 }
 
@@ -146,7 +148,7 @@ void TestPrintCommand::printerFailureKeepsProgram()
     QCOMPARE(m_printer->calls.size(), failAt + 1);
 
     QVERIFY(!m_window->form->hasEnded());
-    QCOMPARE(*m_window->exits, QList<int>());
+    QCOMPARE(*m_window->exitCodes, QList<int>());
     QVERIFY(!m_window->form->Timer1.isActive());
 
     // The program goes on: the next Print reaches the printer as usual.

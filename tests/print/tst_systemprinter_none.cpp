@@ -2,21 +2,25 @@
 // points the print client at a socket that does not exist): Print tells the
 // operator so, and the program goes on.
 #include "boxanswerer.h"
-#include "printwindow.h"
+#include "windowfixture.h"
 #include "print/systemprinter.h"
 
 class TestSystemPrinterNone : public QObject
 {
     Q_OBJECT
 private slots:
-    void init() { m_window = std::make_unique<PrintWindow>(std::make_shared<SystemPrinter>()); }
+    void init()
+    {
+        m_window = std::make_unique<WindowUnderTest>(std::make_shared<SystemPrinter>());
+        m_window->started();
+    }
     void cleanup() { m_window.reset(); }
 
     void okShowsNoPrinter();
     void cancelNeedsNoPrinter();
 
 private:
-    std::unique_ptr<PrintWindow> m_window;
+    std::unique_ptr<WindowUnderTest> m_window;
 };
 
 void TestSystemPrinterNone::okShowsNoPrinter()
@@ -24,7 +28,7 @@ void TestSystemPrinterNone::okShowsNoPrinter()
     BoxAnswerer answerer;
     answerer.clickButton(QStringLiteral("确定"));
     answerer.clickButton(QStringLiteral("确定"));
-    m_window->pressPrint();
+    click(m_window->form->Command5);
     QCOMPARE(answerer.boxes().size(), 2);
     const SeenBox error = answerer.boxes()[1];
     QCOMPARE(error.title, QStringLiteral("打印"));
@@ -32,11 +36,11 @@ void TestSystemPrinterNone::okShowsNoPrinter()
     QVERIFY2(error.text.contains(QStringLiteral("没有可用的打印机")), qPrintable(error.text));
 
     QVERIFY(!m_window->form->hasEnded());
-    QCOMPARE(*m_window->exits, QList<int>());
+    QCOMPARE(*m_window->exitCodes, QList<int>());
     QVERIFY(!m_window->form->Timer1.isActive());
     // Still answering: the next Print asks again.
     answerer.clickButton(QStringLiteral("取消"));
-    m_window->pressPrint();
+    click(m_window->form->Command5);
     QCOMPARE(answerer.boxes().size(), 3);
     QCOMPARE(answerer.unexpected().size(), 0);
 }
@@ -46,7 +50,7 @@ void TestSystemPrinterNone::cancelNeedsNoPrinter()
     // Ending a document with nothing drawn never looks for a printer.
     BoxAnswerer answerer;
     answerer.clickButton(QStringLiteral("取消"));
-    m_window->pressPrint();
+    click(m_window->form->Command5);
     QCOMPARE(answerer.boxes().size(), 1);
     QCOMPARE(answerer.unexpected().size(), 0);
     QVERIFY(m_window->form->Timer1.isActive());

@@ -8,6 +8,9 @@
 // appear, then act. Every modal QMessageBox or QFileDialog that appears is
 // recorded; one that finds no queued answer of its kind is recorded as
 // unexpected and dismissed, so a wrong path fails the test instead of hanging it.
+// Where a plain answer does not reach (a file dialog accepted as the operator
+// finds it, one that hands back a folder), `then` queues a step of the test's
+// own for the next modal widget of any kind.
 //
 //     BoxAnswerer answerer;
 //     answerer.clickButton(QStringLiteral("确定"));
@@ -15,7 +18,9 @@
 //     QCOMPARE(answerer.boxes().size(), 1);
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
@@ -59,6 +64,8 @@ struct SeenUnexpected
 class BoxAnswerer
 {
 public:
+    using Step = std::function<void(QWidget *)>;
+
     // `pollMs`: how often the modal stack is looked at while boxes may be open.
     explicit BoxAnswerer(int pollMs = 5)
     {
@@ -68,11 +75,13 @@ public:
     }
 
     // The next message box: press the button with this caption ('&' ignored).
-    void clickButton(const QString &caption) { m_answers.push_back({Kind::Box, caption, {}}); }
+    void clickButton(const QString &caption) { m_answers.push_back({Kind::Box, caption, {}, {}}); }
     // The next file dialog: choose this file (as if typed and accepted).
-    void chooseFile(const QString &path) { m_answers.push_back({Kind::FileDialog, {}, path}); }
+    void chooseFile(const QString &path) { m_answers.push_back({Kind::FileDialog, {}, path, {}}); }
     // The next file dialog: cancel it.
-    void cancelFileDialog() { m_answers.push_back({Kind::FileDialog, {}, {}}); }
+    void cancelFileDialog() { m_answers.push_back({Kind::FileDialog, {}, {}, {}}); }
+    // The next modal widget, whatever it is: `step` answers it.
+    void then(Step step) { m_answers.push_back({Kind::Step, {}, {}, std::move(step)}); }
 
     // Called with every box right after it is recorded and before it is answered.
     std::function<void(const SeenBox &)> onBox;
@@ -91,12 +100,13 @@ public:
     static QString withoutMnemonic(QString caption) { return caption.remove(QLatin1Char('&')); }
 
 private:
-    enum class Kind { Box, FileDialog };
+    enum class Kind { Box, FileDialog, Step };
     struct Answer
     {
         Kind kind;
         QString button;
         QString file;
+        Step step;
     };
 
     void poll()
@@ -105,7 +115,11 @@ private:
         if (!modal || modal == m_handled || !modal->isVisible())
             return;
         m_handled = modal;
-        if (auto *box = qobject_cast<QMessageBox *>(modal))
+        if (nextIs(Kind::Step)) {
+            const Step step = std::move(m_answers.front().step);
+            m_answers.pop_front();
+            step(modal);
+        } else if (auto *box = qobject_cast<QMessageBox *>(modal))
             answer(box);
         else if (auto *dialog = qobject_cast<QFileDialog *>(modal))
             answer(dialog);
@@ -202,3 +216,27 @@ private:
     QList<SeenFileDialog> m_dialogs;
     QList<SeenUnexpected> m_unexpected;
 };
+
+// The file dialog's name field and its accept button, as the operator sees them.
+inline QLineEdit *fileNameField(QFileDialog *dialog)
+{
+    return dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+}
+
+inline void pressOpen(QFileDialog *dialog)
+{
+    auto *buttons = dialog->findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"));
+    QPushButton *open = buttons ? buttons->button(QDialogButtonBox::Open) : nullptr;
+    if (open && open->isEnabled())
+        QTest::mouseClick(open, Qt::LeftButton);
+    else
+        dialog->reject();
+}
+
+// Puts `text` into the name field and presses Open. Set rather than typed: a
+// completion popup opened by typing would take the click meant for Open.
+inline void typeAndOpen(QFileDialog *dialog, const QString &text)
+{
+    fileNameField(dialog)->setText(text);
+    pressOpen(dialog);
+}

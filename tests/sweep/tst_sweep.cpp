@@ -2,11 +2,8 @@
 // reads give a code the test sets. Sweeps are started by calling Timer2_Timer
 // (Timer2 stopped unless a case wants its ticks); what happens "inside the
 // yield" is done from timers that fire during the sweep's yields.
-#include "window/controls.h"
-#include "window/form1.h"
-#include "window/plotarea.h"
-#include "print/printerport.h"
 #include "recordeddriver.h"
+#include "windowfixture.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -37,23 +34,6 @@ struct DrawnLines : PlotListener
         lines.append({{from, to}, c});
     }
 };
-
-class NoPrinter : public PrinterPort
-{
-public:
-    void line(float, float, float, float) override {}
-    void endDoc() override {}
-};
-
-void click(QWidget *control)
-{
-    QTest::mouseClick(control, Qt::LeftButton, Qt::NoModifier, control->rect().center());
-}
-
-QColor colourAt(Form1 &form, QPointF plot)
-{
-    return form.Picture1->picture().pixelColor(PlotArea::pixelAt(plot));
-}
 
 // Rows of the picture's column at plot x that show the trace.
 QList<int> traceRows(Form1 &form, double x)
@@ -142,8 +122,8 @@ private:
     void checkTrace(int passes, const std::function<double(int)> &endY);
 
     RecordedDriver m_driver;
-    std::shared_ptr<QList<int>> m_exitCodes;
-    std::unique_ptr<Form1> m_form;
+    std::unique_ptr<WindowUnderTest> m_window;
+    Form1 *m_form = nullptr;
     DrawnLines m_drawn;
 };
 
@@ -152,20 +132,15 @@ void TestSweep::init()
     m_driver.reset();
     m_driver.setFilling(1);
     m_driver.setCode(0);
-    m_exitCodes = std::make_shared<QList<int>>();
-    Platform platform;
-    platform.clock = std::make_shared<SystemClock>();
-    platform.printer = std::make_shared<NoPrinter>();
-    platform.endProgram = [codes = m_exitCodes](int code) { codes->append(code); };
-    m_form = std::make_unique<Form1>(std::move(platform));
-    m_form->Form_Load();
+    m_window = std::make_unique<WindowUnderTest>();
+    m_form = &m_window->started();
     m_form->Timer2.stop();
     m_form->Picture1->setListener(&m_drawn);
 }
 
 void TestSweep::cleanup()
 {
-    m_form.reset();
+    m_window.reset();
 }
 
 void TestSweep::fillMarkers()
@@ -227,9 +202,9 @@ void TestSweep::stillSweepStoresZerosFromFirstSegment()
     QCOMPARE(form.adValue, std::int16_t(0));
     // The first segment joins (1, 5000) to (2, 5000 - y of code 0); the flat
     // trace after it stays on that height.
-    QCOMPARE(colourAt(form, {1, 5000}), kTrace);
-    QCOMPARE(colourAt(form, {2, firstEndY}), kTrace);
-    QCOMPARE(colourAt(form, {1.5, 3750}), firstEndY == 2500 ? kTrace : kGrid);
+    QCOMPARE(colourAt(form.Picture1, {1, 5000}), kTrace);
+    QCOMPARE(colourAt(form.Picture1, {2, firstEndY}), kTrace);
+    QCOMPARE(colourAt(form.Picture1, {1.5, 3750}), firstEndY == 2500 ? kTrace : kGrid);
     QCOMPARE(traceRows(form, 4500), QList<int>{row(firstEndY)});
     checkTrace(1, [firstEndY](int) { return firstEndY; });
 }
@@ -413,7 +388,7 @@ void TestSweep::endDuringSweepStopsAtOnce()
     form.Timer2_Timer();
 
     QVERIFY(form.hasEnded());
-    QCOMPARE(*m_exitCodes, QList<int>{0});
+    QCOMPARE(*m_window->exitCodes, QList<int>{0});
     QVERIFY(!form.isVisible());
     QVERIFY(form.sampleBuf == atEnd);
     QCOMPARE(form.sampleBuf(kLast), kMarker); // the sweep did not run on

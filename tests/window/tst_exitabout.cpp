@@ -4,7 +4,7 @@
 // a sweep that was yielding), and About only shows its box.
 #include "boxanswerer.h"
 #include "recordeddriver.h"
-#include "windowtest.h"
+#include "windowfixture.h"
 
 #include <QRegularExpression>
 

@@ -3,26 +3,12 @@
 // QB7EMU_DC="0=2.5,1=-1.25,2=7.5,5=1.0"); channel 3 keeps its 2 Hz sawtooth
 // from -4 V to +4 V, a reading that changes on every tick, and channel 4 its
 // 3.3 V.
-#include "windowtest.h"
+#include "windowfixture.h"
 
 #include <QLineEdit>
 #include <QSignalSpy>
 
 namespace {
-
-OptionButton *option(Form1 &form, const QString &name)
-{
-    const std::pair<OptionButton *, const char *> options[] = {
-        {form.Option1, "Option1"},   {form.Option2, "Option2"},   {form.Option5, "Option5"},
-        {form.Option6, "Option6"},   {form.Option7, "Option7"},   {form.Option8, "Option8"},
-        {form.Option9, "Option9"},   {form.Option10, "Option10"}, {form.Option11, "Option11"},
-        {form.Option12, "Option12"}, {form.Option13, "Option13"}, {form.Option14, "Option14"},
-    };
-    for (const auto &[button, buttonName] : options)
-        if (name == QLatin1String(buttonName))
-            return button;
-    return nullptr;
-}
 
 bool showsTrace(const QImage &picture)
 {
@@ -98,7 +84,7 @@ void TestLiveForm::selectionTakesEffectAtNextTick()
     QTRY_COMPARE(form.Text1->text(), QStringLiteral("2500"));
 
     for (int i = 0; i + 1 < steps.size(); i += 2) {
-        OptionButton *button = option(form, steps.at(i));
+        auto *button = form.findChild<OptionButton *>(steps.at(i));
         const QString expected = steps.at(i + 1);
         QVERIFY(button);
         QVERIFY2(form.Text1->text() != expected, "each step must change the readout");
@@ -161,7 +147,8 @@ void TestLiveForm::modeClickLeavesGridAlone()
     WindowUnderTest w;
     Form1 &form = w.started();
     const QImage grid = freshGrid(*form.Picture1);
-    OptionButton *button = mode == QLatin1String("Option3") ? form.Option3 : form.Option4;
+    auto *button = form.findChild<OptionButton *>(mode);
+    QVERIFY(button);
     // Channel 4's 3.3 V draws its trace between grid lines, where a grid drawn
     // over it cannot hide it.
     click(form.Option7);

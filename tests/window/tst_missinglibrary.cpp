@@ -4,7 +4,7 @@
 // process: Exit before any conversion still calls CloseQB7, whose failure is
 // reported in one box before the program ends.
 #include "boxanswerer.h"
-#include "windowtest.h"
+#include "windowfixture.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

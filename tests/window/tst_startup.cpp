@@ -2,7 +2,7 @@
 // timers, fonts, the grid in the plot area, the focus order, and that start-up
 // itself never reaches the driver library (the recording stand-in counts).
 #include "recordeddriver.h"
-#include "windowtest.h"
+#include "windowfixture.h"
 
 #include <QApplication>
 #include <QFontDatabase>
@@ -14,7 +14,6 @@
 #include <QScreen>
 
 #include <algorithm>
-#include <map>
 
 namespace {
 
@@ -26,6 +25,14 @@ QString spaces(int count)
 bool isCjkFamily(const QString &family)
 {
     return QFontDatabase::writingSystems(family).contains(QFontDatabase::SimplifiedChinese);
+}
+
+// A frame's title, or the text of any other control.
+QString captionOf(const QWidget *control)
+{
+    if (const auto *frame = qobject_cast<const QGroupBox *>(control))
+        return frame->title();
+    return control->property("text").toString();
 }
 
 // The Song face the install script provides, which stands in for 宋体.
@@ -113,15 +120,9 @@ void TestStartup::captions()
 
     WindowUnderTest w;
     Form1 &form = w.started();
-    const std::map<QString, QString> shown = {
-        {"Frame1", form.Frame1->title()},    {"Frame2", form.Frame2->title()},
-        {"Frame3", form.Frame3->title()},    {"Option3", form.Option3->text()},
-        {"Option4", form.Option4->text()},   {"Option11", form.Option11->text()},
-        {"Option12", form.Option12->text()}, {"Option13", form.Option13->text()},
-        {"Option14", form.Option14->text()}, {"Label9", form.Label9->text()},
-        {"Text1", form.Text1->text()},
-    };
-    QCOMPARE(shown.at(control), caption);
+    const QWidget *shown = form.findChild<QWidget *>(control);
+    QVERIFY2(shown, qPrintable(control));
+    QCOMPARE(captionOf(shown), caption);
 }
 
 void TestStartup::buttonsLeftToRight()
@@ -148,15 +149,15 @@ void TestStartup::channelLabelsBesideButtons()
     WindowUnderTest w;
     Form1 &form = w.started();
 
-    const QLabel *labels[] = {form.Label1, form.Label2, form.Label3, form.Label4,
-                              form.Label5, form.Label6, form.Label7, form.Label8};
     const auto channels = form.channelOptions();
     for (int ch = 0; ch < 8; ++ch) {
-        QCOMPARE(labels[ch]->text(), QString::number(ch));
-        QCOMPARE(labels[ch]->parentWidget(), form.Frame2);
+        const QLabel *label = form.findChild<QLabel *>(QStringLiteral("Label%1").arg(ch + 1));
+        QVERIFY(label);
+        QCOMPARE(label->text(), QString::number(ch));
+        QCOMPARE(label->parentWidget(), form.Frame2);
         QCOMPARE(channels[ch]->parentWidget(), form.Frame2);
-        QCOMPARE(labels[ch]->y(), channels[ch]->y());
-        QVERIFY(labels[ch]->x() >= channels[ch]->geometry().right());
+        QCOMPARE(label->y(), channels[ch]->y());
+        QVERIFY(label->x() >= channels[ch]->geometry().right());
     }
 }
 
@@ -261,15 +262,11 @@ void TestStartup::chineseCaptionsHaveGlyphs()
                  qPrintable(control->metaObject()->className() + QStringLiteral(": ") +
                             QFontInfo(control->font()).family()));
 
-    const std::pair<const QWidget *, QString> captions[] = {
-        {form.Frame1, form.Frame1->title()},    {form.Frame2, form.Frame2->title()},
-        {form.Frame3, form.Frame3->title()},    {form.Option3, form.Option3->text()},
-        {form.Option4, form.Option4->text()},   {form.Command1, form.Command1->text()},
-        {form.Command3, form.Command3->text()}, {form.Command4, form.Command4->text()},
-        {form.Command5, form.Command5->text()}, {form.Command6, form.Command6->text()},
-        {form.Option12, form.Option12->text()},
-    };
-    for (const auto &[control, caption] : captions) {
+    for (const char *name : {"Frame1", "Frame2", "Frame3", "Option3", "Option4", "Command1",
+                             "Command3", "Command4", "Command5", "Command6", "Option12"}) {
+        const QWidget *control = form.findChild<QWidget *>(QLatin1String(name));
+        QVERIFY2(control, name);
+        const QString caption = captionOf(control);
         const QString family = QFontInfo(control->font()).family();
         QVERIFY2(isCjkFamily(family), qPrintable(caption + QStringLiteral(": ") + family));
         const QFontMetrics metrics(control->font());
@@ -286,26 +283,16 @@ void TestStartup::focusOrder()
     form.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&form));
 
-    const std::pair<QWidget *, const char *> design[] = {
-        {form.Command1, "Command1"}, {form.Picture1, "Picture1"}, {form.Command3, "Command3"},
-        {form.Command4, "Command4"}, {form.Command5, "Command5"}, {form.Command6, "Command6"},
-        {form.Option3, "Option3"},   {form.Option4, "Option4"},   {form.Option1, "Option1"},
-        {form.Option2, "Option2"},   {form.Option5, "Option5"},   {form.Option6, "Option6"},
-        {form.Option7, "Option7"},   {form.Option8, "Option8"},   {form.Option9, "Option9"},
-        {form.Option10, "Option10"}, {form.Option11, "Option11"}, {form.Option12, "Option12"},
-        {form.Option13, "Option13"}, {form.Option14, "Option14"}, {form.Text1, "Text1"}};
-    const auto nameOf = [&design](const QWidget *widget) {
-        for (const auto &[control, name] : design)
-            if (control == widget)
-                return QString::fromLatin1(name);
-        return widget ? QString::fromLatin1(widget->metaObject()->className())
-                      : QStringLiteral("none");
+    const QStringList designOrder = {
+        "Command1", "Picture1", "Command3", "Command4", "Command5", "Command6", "Option3",
+        "Option4",  "Option1",  "Option2",  "Option5",  "Option6",  "Option7",  "Option8",
+        "Option9",  "Option10", "Option11", "Option12", "Option13", "Option14", "Text1"};
+    const auto nameOf = [](const QWidget *widget) {
+        return widget ? widget->objectName() : QStringLiteral("none");
     };
 
     // The focus chain holds every control that takes the focus, in the design's order.
-    QStringList designOrder, chain;
-    for (const auto &[control, name] : design)
-        designOrder << QString::fromLatin1(name);
+    QStringList chain;
     const QWidget *widget = form.Command1;
     do {
         if ((widget->focusPolicy() & Qt::TabFocus) && designOrder.contains(nameOf(widget)))
@@ -320,12 +307,9 @@ void TestStartup::focusOrder()
         if (qobject_cast<const OptionButton *>(focused))
             return focused->parentWidget() == focused->window()
                        ? QStringLiteral("?")
-                       : focused->parentWidget()->property("designName").toString();
+                       : focused->parentWidget()->objectName();
         return nameOf(focused);
     };
-    form.Frame1->setProperty("designName", QStringLiteral("Frame1"));
-    form.Frame2->setProperty("designName", QStringLiteral("Frame2"));
-    form.Frame3->setProperty("designName", QStringLiteral("Frame3"));
     const QStringList expectedStops = {"Command1", "Picture1", "Command3", "Command4",
                                        "Command5", "Command6", "Frame1",   "Frame2",
                                        "Frame3",   "Text1",    "Command1"};

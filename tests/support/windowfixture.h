@@ -1,7 +1,8 @@
 #pragma once
-// The real window with a platform that lets the test outlive the program: the
-// end of the program is recorded instead of leaving the test's event loop, and
-// the printer draws nowhere.
+// The one window under test: the real window with a clock and a printer of the
+// test's choosing (the system clock and a printer that draws nowhere unless
+// given), whose end of the program is recorded instead of leaving the test's
+// event loop. Also the operator's click and what a freshly drawn grid looks like.
 #include "files/clock.h"
 #include "print/plotgrid.h"
 #include "print/printerport.h"
@@ -27,11 +28,12 @@ struct WindowUnderTest
     std::shared_ptr<QList<int>> exitCodes = std::make_shared<QList<int>>();
     std::unique_ptr<Form1> form;
 
-    WindowUnderTest()
+    explicit WindowUnderTest(std::shared_ptr<PrinterPort> printer = std::make_shared<NoPrinter>(),
+                             std::shared_ptr<Clock> clock = std::make_shared<SystemClock>())
     {
         Platform platform;
-        platform.clock = std::make_shared<SystemClock>();
-        platform.printer = std::make_shared<NoPrinter>();
+        platform.clock = std::move(clock);
+        platform.printer = std::move(printer);
         platform.endProgram = [codes = exitCodes](int code) { codes->append(code); };
         form = std::make_unique<Form1>(std::move(platform));
     }
