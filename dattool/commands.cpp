@@ -100,11 +100,13 @@ bool deliver(const QString &path, const QByteArray &bytes, bool force)
         datinput::complain(QStringLiteral("无法写入标准输出：%1").arg(out.errorString()));
         return false;
     }
-    if (const auto error = writeWholeFile(path, bytes, force)) {
-        datinput::complain(*error);
+    try {
+        writeWholeFile(path, bytes, force);
+        return true;
+    } catch (const FileError &error) {
+        datinput::complain(error.message());
         return false;
     }
-    return true;
 }
 
 // Refuses an output that would replace a file without --force, before any
@@ -129,13 +131,15 @@ int info(const CommandLine &line)
     int status = 0;
     QByteArray out;
     for (const QString &file : files) {
-        const datinput::Input input = datinput::load(file);
-        if (!input.error.isEmpty()) {
-            datinput::complain(input.error);
+        samplefile::Records records;
+        try {
+            records = datinput::load(file);
+        } catch (const FileError &error) {
+            datinput::complain(error.message());
             status = kBadInput;
             continue;
         }
-        const datvalues::Summary summary = datvalues::summarize(input.records);
+        const datvalues::Summary summary = datvalues::summarize(records);
         out += QStringLiteral("%1  %2 字节  %3  %4\n")
                    .arg(file.leftJustified(width), QString::number(samplefile::kFileSize),
                         summary.ranges.isEmpty() ? QStringLiteral("不是数据文件")
@@ -177,9 +181,11 @@ int csv(const CommandLine &line)
             toDir ? QDir(dir).filePath(QFileInfo(file).completeBaseName() + QStringLiteral(".csv"))
             : toFile ? line.parser.value(line.output)
                      : kStdout;
-        const datinput::Input input = datinput::load(file, *range);
-        if (!input.error.isEmpty()) {
-            datinput::complain(input.error);
+        samplefile::Records records;
+        try {
+            records = datinput::load(file, *range);
+        } catch (const FileError &error) {
+            datinput::complain(error.message());
             return kBadInput;
         }
         if (outputs.count(target)) {
@@ -189,7 +195,7 @@ int csv(const CommandLine &line)
         }
         if (!outputFree(target, force))
             return kBadInput;
-        outputs[target] = datvalues::csv(input.records, *range);
+        outputs[target] = datvalues::csv(records, *range);
         order << target;
     }
     for (const QString &target : order)
@@ -218,15 +224,17 @@ int plot(const CommandLine &line)
     if (!range)
         return status;
 
-    const datinput::Input input = datinput::load(files.constFirst(), *range);
-    if (!input.error.isEmpty()) {
-        datinput::complain(input.error);
+    samplefile::Records records;
+    try {
+        records = datinput::load(files.constFirst(), *range);
+    } catch (const FileError &error) {
+        datinput::complain(error.message());
         return kBadInput;
     }
     const bool force = line.parser.isSet(line.force);
     if (!outputFree(target, force))
         return kBadInput;
-    const std::vector<QLineF> trace = datplot::traceLines(input.records, *range);
+    const std::vector<QLineF> trace = datplot::traceLines(records, *range);
     const QByteArray bytes =
         suffix == QLatin1String("pdf") ? datplot::pdf(trace) : datplot::png(trace, scale);
     return deliver(target, bytes, force) ? 0 : kBadInput;

@@ -6,19 +6,16 @@
 
 namespace datinput {
 
-Input load(const QString &path, int range)
+samplefile::Records load(const QString &path, int range)
 {
-    samplefile::ReadResult read = samplefile::read(path, samplefile::Length::Exact);
-    Input input{read.records, read.error};
-    if (!input.error.isEmpty() || range < 0)
-        return input;
-    if (const int point = datvalues::firstMisfit(input.records, range)) {
-        input.error =
-            QStringLiteral("文件 %1 第 %2 点的码值 %3 不可能来自量程 %4")
-                .arg(path, QString::number(point), QString::number(input.records[point - 1]),
-                     datvalues::rangeName(range));
-    }
-    return input;
+    const samplefile::Records records = samplefile::read(path, samplefile::Length::Exact);
+    if (range < 0)
+        return records;
+    if (const int point = datvalues::firstMisfit(records, range))
+        throw FileError(QStringLiteral("文件 %1 第 %2 点的码值 %3 不可能来自量程 %4")
+                            .arg(path, QString::number(point), QString::number(records[point - 1]),
+                                 datvalues::rangeName(range)));
+    return records;
 }
 
 void complain(const QString &message)

@@ -7,15 +7,9 @@
 // standard error per bad input, naming the file and the reason.
 namespace datinput {
 
-struct Input
-{
-    samplefile::Records records{};
-    QString error; // empty when the file is a sample file of the range
-};
-
 // A plain file of exactly 16384 bytes whose codes can all come from `range`
-// (-1: any codes).
-Input load(const QString &path, int range = -1);
+// (-1: any codes). Throws FileError, naming the file and the reason.
+samplefile::Records load(const QString &path, int range = -1);
 
 // "zk61ar-dat: " and the message, one line on standard error.
 void complain(const QString &message);

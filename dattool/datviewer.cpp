@@ -105,20 +105,22 @@ void DatViewer::savePlot()
     const bool asPdf =
         QFileInfo(target).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) == 0;
     // The dialog has asked before replacing a file.
-    const auto error =
+    try {
         writeWholeFile(target, asPdf ? datplot::pdf(m_trace) : datplot::png(m_trace, 1), true);
-    if (error)
-        showError(this, QStringLiteral("另存为"), *error);
+    } catch (const FileError &error) {
+        showError(this, QStringLiteral("另存为"), error.message());
+    }
 }
 
 std::unique_ptr<DatViewer> openViewer(const QString &path, int range,
                                       std::shared_ptr<PrinterPort> printer)
 {
-    const datinput::Input input = datinput::load(path, range);
-    if (!input.error.isEmpty()) {
-        datinput::complain(input.error);
-        showError(nullptr, kProgram, input.error);
+    try {
+        return std::make_unique<DatViewer>(path, datinput::load(path, range), range,
+                                           std::move(printer));
+    } catch (const FileError &error) {
+        datinput::complain(error.message());
+        showError(nullptr, kProgram, error.message());
         return nullptr;
     }
-    return std::make_unique<DatViewer>(path, input.records, range, std::move(printer));
 }

@@ -38,58 +38,42 @@ void storeRecords(const Records &records, SampleBuffer &buffer)
         buffer(r) = records[r - 1];
 }
 
-std::optional<QString> write(const QString &path, const SampleBuffer &buffer)
+void write(const QString &path, const SampleBuffer &buffer)
 {
-    return writeWholeFile(path, encode(buffer));
+    writeWholeFile(path, encode(buffer));
 }
 
-ReadResult read(const QString &path, Length length)
+Records read(const QString &path, Length length)
 {
-    ReadResult result;
     const QFileInfo info(path);
     if (!info.exists()) {
         // A link loop or an over-long name is not a missing file: give the system's reason.
         struct stat status;
         const int reason = ::stat(QFile::encodeName(path).constData(), &status) == 0 ? 0 : errno;
-        result.error =
-            reason == ENOENT || reason == 0
-                ? QStringLiteral("文件 %1 不存在").arg(path)
-                : QStringLiteral("无法打开文件 %1：%2").arg(path, qt_error_string(reason));
-        return result;
+        throw FileError(reason == ENOENT || reason == 0
+                            ? QStringLiteral("文件 %1 不存在").arg(path)
+                            : QStringLiteral("无法打开文件 %1：%2").arg(path, qt_error_string(reason)));
     }
-    if (info.isDir()) {
-        result.error = QStringLiteral("%1 是一个目录，不是数据文件").arg(path);
-        return result;
-    }
+    if (info.isDir())
+        throw FileError(QStringLiteral("%1 是一个目录，不是数据文件").arg(path));
     // A pipe or a device would block the window or never end.
-    if (!info.isFile()) {
-        result.error = QStringLiteral("%1 不是普通文件，不是数据文件").arg(path);
-        return result;
-    }
+    if (!info.isFile())
+        throw FileError(QStringLiteral("%1 不是普通文件，不是数据文件").arg(path));
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        result.error = QStringLiteral("无法打开文件 %1：%2").arg(path, file.errorString());
-        return result;
-    }
+    if (!file.open(QIODevice::ReadOnly))
+        throw FileError(QStringLiteral("无法打开文件 %1：%2").arg(path, file.errorString()));
     // One byte more than a sample file tells a longer file without reading it all.
     const QByteArray bytes = file.read(kFileSize + 1);
-    if (file.error() != QFileDevice::NoError) {
-        result.error = QStringLiteral("无法读取文件 %1：%2").arg(path, file.errorString());
-        return result;
-    }
-    if (bytes.size() < kFileSize) {
-        // All at once: a chained arg() would read a "%1" in the name as a placeholder.
-        result.error = QStringLiteral("文件 %1 只有 %2 字节，不是完整的数据文件（应为 %3 字节）")
-                           .arg(path, QString::number(bytes.size()), QString::number(kFileSize));
-        return result;
-    }
-    if (length == Length::Exact && bytes.size() > kFileSize) {
-        result.error = QStringLiteral("文件 %1 有 %2 字节，不是数据文件（应为 %3 字节）")
-                           .arg(path, QString::number(file.size()), QString::number(kFileSize));
-        return result;
-    }
-    result.records = decode(bytes);
-    return result;
+    if (file.error() != QFileDevice::NoError)
+        throw FileError(QStringLiteral("无法读取文件 %1：%2").arg(path, file.errorString()));
+    // All at once: a chained arg() would read a "%1" in the name as a placeholder.
+    if (bytes.size() < kFileSize)
+        throw FileError(QStringLiteral("文件 %1 只有 %2 字节，不是完整的数据文件（应为 %3 字节）")
+                            .arg(path, QString::number(bytes.size()), QString::number(kFileSize)));
+    if (length == Length::Exact && bytes.size() > kFileSize)
+        throw FileError(QStringLiteral("文件 %1 有 %2 字节，不是数据文件（应为 %3 字节）")
+                            .arg(path, QString::number(file.size()), QString::number(kFileSize)));
+    return decode(bytes);
 }
 
 } // namespace samplefile

@@ -1,4 +1,5 @@
 #pragma once
+#include "files/fileerror.h"
 #include "files/samplebuffer.h"
 
 #include <QByteArray>
@@ -6,7 +7,6 @@
 
 #include <array>
 #include <cstdint>
-#include <optional>
 
 // The .dat sample file: 8192 records of 2 bytes, record r at byte offset
 // (r - 1) x 2 holding sampleBuf(r) as a signed 16-bit little-endian integer,
@@ -27,21 +27,17 @@ Records decode(const QByteArray &bytes);
 void storeRecords(const Records &records, SampleBuffer &buffer);
 
 // Writes a new file at `path` and never replaces one that exists. The file is
-// written whole or not at all: on any failure nothing is left behind. Returns
-// an operator-readable reason on failure.
-std::optional<QString> write(const QString &path, const SampleBuffer &buffer);
+// written whole or not at all: on any failure nothing is left behind. Throws
+// FileError.
+void write(const QString &path, const SampleBuffer &buffer);
 
-struct ReadResult
-{
-    Records records{};
-    QString error; // empty on success
-};
 // How long a file read() accepts: at least 16384 bytes (the first 16384 are
 // read, as Load does), or exactly 16384.
 enum class Length { AtLeast, Exact };
 
 // Reads the first 8192 records of an existing plain file, opened read-only; a
 // file shorter than 16384 bytes is refused, and with Length::Exact a longer one.
-ReadResult read(const QString &path, Length length = Length::AtLeast);
+// Throws FileError.
+Records read(const QString &path, Length length = Length::AtLeast);
 
 } // namespace samplefile

@@ -18,44 +18,48 @@ bool writeAll(QFileDevice &file, const QByteArray &bytes)
     return true;
 }
 
-QString cannotWrite(const QString &path, const QString &reason)
+FileError cannotCreate(const QString &path, const QString &reason)
 {
-    return QStringLiteral("无法写入文件 %1：%2").arg(path, reason);
+    return FileError(QStringLiteral("无法创建文件 %1：%2").arg(path, reason));
 }
 
-std::optional<QString> replaceFile(const QString &path, const QByteArray &bytes)
+FileError cannotWrite(const QString &path, const QString &reason)
+{
+    return FileError(QStringLiteral("无法写入文件 %1：%2").arg(path, reason));
+}
+
+void replaceFile(const QString &path, const QByteArray &bytes)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        return QStringLiteral("无法创建文件 %1：%2").arg(path, file.errorString());
+        throw cannotCreate(path, file.errorString());
     if (!writeAll(file, bytes)) {
         const QString reason = file.errorString();
         file.cancelWriting();
-        return cannotWrite(path, reason);
+        throw cannotWrite(path, reason);
     }
     if (!file.commit())
-        return cannotWrite(path, file.errorString());
-    return std::nullopt;
+        throw cannotWrite(path, file.errorString());
 }
 } // namespace
 
-std::optional<QString> writeWholeFile(const QString &path, const QByteArray &bytes, bool replace)
+void writeWholeFile(const QString &path, const QByteArray &bytes, bool replace)
 {
     if (replace)
         return replaceFile(path, bytes);
 
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
-        return QStringLiteral("无法创建文件 %1：%2").arg(path, file.errorString());
+        throw cannotCreate(path, file.errorString());
     const bool whole = writeAll(file, bytes);
     QString reason = file.errorString();
     file.close();
     if (whole) {
         if (file.error() == QFileDevice::NoError)
-            return std::nullopt;
+            return;
         reason = file.errorString();
     }
     // A half-written file would pass for a whole one; take it away.
     file.remove();
-    return cannotWrite(path, reason);
+    throw cannotWrite(path, reason);
 }

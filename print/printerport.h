@@ -3,7 +3,9 @@
 #include <string>
 
 // A printer failure the operator must hear about: no printer, or the printer
-// refused the document.
+// refused the document. The printer layer reports failure only this way, as
+// device/ and files/ do with an exception of their own: what() is the message
+// for the operator (UTF-8), and the command that printed catches it and shows it.
 class PrintError : public std::runtime_error
 {
 public:

@@ -16,12 +16,12 @@ void Form1::Command4_Click()
         return;
 
     Option3->setChecked(true); // runs Option3_Click when Still was not selected
-    const samplefile::ReadResult file = samplefile::read(CommonDialog1.FileName);
-    if (!file.error.isEmpty()) {
-        showError(this, QStringLiteral("取盘"), file.error);
+    try {
+        samplefile::storeRecords(samplefile::read(CommonDialog1.FileName), sampleBuf);
+    } catch (const FileError &error) {
+        showError(this, QStringLiteral("取盘"), error.message());
         return;
     }
-    samplefile::storeRecords(file.records, sampleBuf);
     setTimerEnabled(Timer1, false);
     Picture1->clear();
     Drawgrid1();

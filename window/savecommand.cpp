@@ -17,6 +17,9 @@ void Form1::Command3_Click()
                                QStringLiteral("存盘"));
     if (answer != QMessageBox::Yes)
         return;
-    if (const auto error = samplefile::write(fileName, sampleBuf))
-        showError(this, QStringLiteral("存盘"), *error);
+    try {
+        samplefile::write(fileName, sampleBuf);
+    } catch (const FileError &error) {
+        showError(this, QStringLiteral("存盘"), error.message());
+    }
 }

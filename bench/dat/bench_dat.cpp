@@ -28,10 +28,15 @@ using Clock = std::chrono::steady_clock;
 
 bool toolConversion(const QString &in, const QString &out)
 {
-    const samplefile::ReadResult read = samplefile::read(in, samplefile::Length::Exact);
-    if (!read.error.isEmpty() || datvalues::firstMisfit(read.records, kRange))
+    try {
+        const samplefile::Records records = samplefile::read(in, samplefile::Length::Exact);
+        if (datvalues::firstMisfit(records, kRange))
+            return false;
+        writeWholeFile(out, datvalues::csv(records, kRange));
+        return true;
+    } catch (const FileError &) {
         return false;
-    return !writeWholeFile(out, datvalues::csv(read.records, kRange));
+    }
 }
 
 bool cConversion(const char *in, const char *out)
@@ -92,8 +97,11 @@ int main(int argc, char *argv[])
     SampleBuffer buffer;
     for (int r = 1; r <= 8192; ++r)
         buffer(r) = std::int16_t((r * 2654435761u >> 7) % 4096); // every code, scattered
-    if (samplefile::write(in, buffer))
+    try {
+        samplefile::write(in, buffer);
+    } catch (const FileError &) {
         return 1;
+    }
     const QString toolOut = dir.filePath("tool.csv"), cOut = dir.filePath("c.csv");
     const QByteArray inName = QFile::encodeName(in), cName = QFile::encodeName(cOut);
 
