@@ -55,8 +55,6 @@ public:
     // The pixel of the picture on which a plot coordinate falls.
     static QPoint pixelAt(QPointF plot);
 
-    QColor background() const { return m_background; }
-
 protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;

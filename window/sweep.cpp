@@ -1,5 +1,6 @@
 #include "window/form1.h"
 
+#include "device/inputrange.h"
 #include "device/sweepscale.h"
 #include "print/plotgrid.h"
 #include "window/plotarea.h"
@@ -53,7 +54,7 @@ void Form1::Timer2_Timer()
     double previousY = 0;
     // Each range is tested anew after the passes before it, so raising the
     // range during a pass adds a pass.
-    for (int code = 0; code < 4; ++code) {
+    for (int code = 0; code < inputrange::kCount; ++code) {
         if (range != code)
             continue;
         for (int i = SampleBuffer::kFirstPoint; i <= SampleBuffer::kLastPoint; ++i) {
