@@ -342,6 +342,12 @@ void TestSaveLoad::loadRestoresSavedValues()
 
     for (int i = 0; i <= SampleBuffer::kLastIndex; ++i)
         m_form->sampleBuf(i) = -7;
+    // The Save stopped the live reading: Scan starts it again, so the Load has
+    // one to stop, and a trace after Scan's clear, so the Load has one to clear.
+    click(m_form->Option4);
+    QVERIFY(m_form->Timer1.isActive());
+    m_form->Picture1->line(QPointF(100, 1700), QPointF(8100, 1800), kTraceColour);
+    QVERIFY(tracePixels(m_form->Picture1) > 0);
     QVERIFY(m_form->Option4->isChecked());
     BoxAnswerer answerer;
     answerer.chooseFile(inDir(kName));

@@ -8,7 +8,7 @@
 
 #include <QTest>
 
-#include <cmath>
+#include <algorithm>
 
 class TestGrid : public QObject
 {
@@ -17,7 +17,7 @@ class TestGrid : public QObject
 private slots:
     void gridLines_data();
     void gridLines();
-    void gridLinesAreWholeNumbers();
+    void screenGridIsPrintedGridWithoutShortVerticalTicks();
     void readout_data();
     void readout();
     void noReadoutOutsideRanges_data();
@@ -56,11 +56,12 @@ void TestGrid::gridLines()
     QCOMPARE(lines.at(std::size_t(index)), line);
 }
 
-void TestGrid::gridLinesAreWholeNumbers()
+void TestGrid::screenGridIsPrintedGridWithoutShortVerticalTicks()
 {
-    for (const QLineF &line : screenGridLines())
-        for (const qreal v : {line.x1(), line.y1(), line.x2(), line.y2()})
-            QVERIFY2(v == std::floor(v) && v >= 0 && v <= 8200, qPrintable(QString::number(v)));
+    std::vector<QLineF> printed = printedGridLines();
+    const auto shortVertical = [](const QLineF &l) { return l.x1() == l.x2() && l.length() < 5000; };
+    printed.erase(std::remove_if(printed.begin(), printed.end(), shortVertical), printed.end());
+    QCOMPARE(screenGridLines(), printed);
 }
 
 void TestGrid::readout_data()
