@@ -1,6 +1,5 @@
 #include "files/clock.h"
 
-
 QString SystemClock::dateText()
 {
     return dateTextOf(QDate::currentDate());

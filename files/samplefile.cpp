@@ -50,9 +50,10 @@ Records read(const QString &path, Length length)
         // A link loop or an over-long name is not a missing file: give the system's reason.
         struct stat status;
         const int reason = ::stat(QFile::encodeName(path).constData(), &status) == 0 ? 0 : errno;
-        throw FileError(reason == ENOENT || reason == 0
-                            ? QStringLiteral("文件 %1 不存在").arg(path)
-                            : QStringLiteral("无法打开文件 %1：%2").arg(path, qt_error_string(reason)));
+        throw FileError(
+            reason == ENOENT || reason == 0
+                ? QStringLiteral("文件 %1 不存在").arg(path)
+                : QStringLiteral("无法打开文件 %1：%2").arg(path, qt_error_string(reason)));
     }
     if (info.isDir())
         throw FileError(QStringLiteral("%1 是一个目录，不是数据文件").arg(path));

@@ -2,8 +2,8 @@
 // points the print client at a socket that does not exist): Print tells the
 // operator so, and the program goes on.
 #include "boxanswerer.h"
-#include "windowfixture.h"
 #include "print/systemprinter.h"
+#include "windowfixture.h"
 
 class TestSystemPrinterNone : public QObject
 {

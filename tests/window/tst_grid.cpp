@@ -59,7 +59,9 @@ void TestGrid::gridLines()
 void TestGrid::screenGridIsPrintedGridWithoutShortVerticalTicks()
 {
     std::vector<QLineF> printed = printedGridLines();
-    const auto shortVertical = [](const QLineF &l) { return l.x1() == l.x2() && l.length() < 5000; };
+    const auto shortVertical = [](const QLineF &l) {
+        return l.x1() == l.x2() && l.length() < 5000;
+    };
     printed.erase(std::remove_if(printed.begin(), printed.end(), shortVertical), printed.end());
     QCOMPARE(screenGridLines(), printed);
 }
