@@ -6,6 +6,7 @@
 #include "window/timers.h"
 
 #include <QDir>
+#include <QScopedValueRollback>
 
 void Form1::Command3_Click()
 {
@@ -13,8 +14,16 @@ void Form1::Command3_Click()
     // An earlier file of the same minute is never replaced: the name asked
     // about is the one that will be written.
     const QString fileName = firstFreeFileName(QDir::current(), sampleFileName(*m_platform.clock));
-    const auto answer = MsgBox(this, QStringLiteral("存为文件") + fileName, MsgButtons::YesNo,
-                               QStringLiteral("存盘"));
+    QMessageBox::StandardButton answer;
+    {
+        // The timers tick on while the operator reads the question; a sweep
+        // that is yielding stays suspended below it, and none starts, so the
+        // buffer written is the one of the click (with the live reading
+        // stopped, a new sweep would record zeros over it).
+        const QScopedValueRollback<bool> hold(m_sweepHeld, true);
+        answer = MsgBox(this, QStringLiteral("存为文件") + fileName, MsgButtons::YesNo,
+                        QStringLiteral("存盘"));
+    }
     if (answer != QMessageBox::Yes)
         return;
     try {
