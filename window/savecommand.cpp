@@ -13,7 +13,8 @@ void Form1::Command3_Click()
     setTimerEnabled(Timer1, false);
     // An earlier file of the same minute is never replaced: the name asked
     // about is the one that will be written.
-    const QString fileName = firstFreeFileName(QDir::current(), sampleFileName(*m_platform.clock));
+    const QString clockName = sampleFileName(*m_platform.clock);
+    const QString fileName = firstFreeFileName(QDir::current(), clockName);
     QMessageBox::StandardButton answer;
     {
         // The timers tick on while the operator reads the question; a sweep
@@ -27,7 +28,13 @@ void Form1::Command3_Click()
     if (answer != QMessageBox::Yes)
         return;
     try {
-        samplefile::write(fileName, sampleBuf);
+        // Another program may have taken the name while the question was open:
+        // its file is left alone and the next free name is taken instead.
+        const QString written = samplefile::writeNew(clockName, fileName, sampleBuf);
+        if (written != fileName)
+            MsgBox(this,
+                   QStringLiteral("%1 已被另一个程序占用，已存为文件%2").arg(fileName, written),
+                   MsgButtons::OkOnly, QStringLiteral("存盘"));
     } catch (const FileError &error) {
         showError(this, QStringLiteral("存盘"), error.message());
     }

@@ -216,6 +216,19 @@ void TestSaveLoad::secondSaveInSameMinuteKeepsFirstFile()
     QCOMPARE(fileBytes(inDir(kName)), recordsOf(pattern(1)));
     QCOMPARE(fileBytes(inDir("vx-2261437_1.dat")), recordsOf(pattern(2)));
     QCOMPARE(entries(m_dir->path()).size(), 2);
+
+    // Another program takes the name asked about while the question is open.
+    m_form->sampleBuf = pattern(3);
+    BoxAnswerer answerer;
+    answerer.onBox = [&](const SeenBox &) { writeBytes(inDir("vx-2261437_2.dat"), "other"); };
+    answerer.clickButton(QStringLiteral("是(&Y)"));
+    answerer.clickButton(QStringLiteral("确定"));
+    click(m_form->Command3);
+    QCOMPARE(answerer.boxes().size(), 2);
+    QCOMPARE(answerer.boxes()[1].text,
+             QStringLiteral("vx-2261437_2.dat 已被另一个程序占用，已存为文件vx-2261437_3.dat"));
+    QCOMPARE(fileBytes(inDir("vx-2261437_2.dat")), QByteArray("other"));
+    QCOMPARE(fileBytes(inDir("vx-2261437_3.dat")), recordsOf(pattern(3)));
 }
 
 void TestSaveLoad::saveFailureKeepsProgram_data()
