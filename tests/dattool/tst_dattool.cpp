@@ -6,7 +6,6 @@
 #include "print/plotgrid.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
@@ -50,7 +49,7 @@ private:
     int finish(QProcess &process, QByteArray *out, QString *err);
     void start(QProcess &process, const QString &program, const QStringList &arguments);
     // Name, kind and size of every entry of the folder.
-    QStringList entries() const;
+    QByteArray entries();
     QString path(const QString &name) const { return m_dir->filePath(name); }
     QByteArray contents(const QString &name) const;
 
@@ -98,21 +97,11 @@ int TestDatTool::finish(QProcess &process, QByteArray *out, QString *err)
     return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
 }
 
-QStringList TestDatTool::entries() const
+QByteArray TestDatTool::entries()
 {
-    QStringList list;
-    QDirIterator it(m_dir->path(), QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QFileInfo info(it.next());
-        list << QStringLiteral("%1 %2 %3")
-                    .arg(info.filePath(),
-                         info.isDir()    ? "dir"
-                         : info.isFile() ? "file"
-                                         : "other",
-                         QString::number(info.isFile() ? info.size() : 0));
-    }
-    list.sort();
+    QByteArray list;
+    shell(QStringLiteral("find . -type f -printf '%p f %s\\n' -o -printf '%p %y\\n' | sort"),
+          &list);
     return list;
 }
 
@@ -362,7 +351,7 @@ void TestDatTool::reported()
     if (made == 77)
         QSKIP("cannot be made here (mknod needs root)");
     QCOMPARE(made, 0);
-    const QStringList before = entries();
+    const QByteArray before = entries();
 
     QByteArray stdOut;
     QString stdErr;
