@@ -63,6 +63,12 @@ void TestDatTool::start(QProcess &process, const QString &program, const QString
         env.remove(display);
     env.insert("DAT", ZK61AR_DAT);
     process.setProcessEnvironment(env);
+    // As a user's shell leaves them, whatever started the suite; the tool
+    // must handle these itself.
+    process.setChildProcessModifier([] {
+        for (const int signal : {SIGTERM, SIGINT, SIGHUP, SIGXFSZ})
+            std::signal(signal, SIG_DFL);
+    });
     process.setWorkingDirectory(m_dir->path());
     process.start(program, arguments);
 }
