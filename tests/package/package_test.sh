@@ -3,7 +3,8 @@
 # fields and file list, runs lintian and the desktop and AppStream validators,
 # unpacks it into a temporary root (never into the system) and runs what was
 # unpacked: zk61ar-demo must show the emulated signal from the package's private
-# folder, zk61ar with no driver the missing-library box.
+# folder, zk61ar with no driver the missing-library box and the same message on
+# standard error, both pointing to zk61ar-demo.
 # Usage: package_test.sh CPACK BUILD_DIR VERSION PROBE_LIBRARY HAS_DAT_TOOL
 set -uo pipefail
 cpack=$1 build=$2 version=$3 probe=$4 has_dat=$5
@@ -135,5 +136,10 @@ else
     [ "$(grep -c '"box"' "$tmp/missing.out")" -eq 1 ] || fail "boxes: $(cat "$tmp/missing.out")"
     grep -q '"text":"[^"]*libqb7io\.so' "$tmp/missing.out" ||
         fail "the box does not name the library: $(cat "$tmp/missing.out")"
+    grep -q '"text":"[^"]*zk61ar-demo' "$tmp/missing.out" ||
+        fail "the box does not point to zk61ar-demo: $(cat "$tmp/missing.out")"
+    # The same on standard error, for a program started from a terminal.
+    grep -q '^zk61ar: .*libqb7io\.so' "$tmp/missing.err" && grep -q '^zk61ar: .*zk61ar-demo' "$tmp/missing.err" ||
+        fail "standard error lacks the message or zk61ar-demo: $(cat "$tmp/missing.err")"
 fi
 echo "package checked: $deb"
