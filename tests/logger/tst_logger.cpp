@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <random>
 #include <set>
+#include <sstream>
 #include <sys/mount.h>
 #include <system_error>
 
@@ -43,46 +44,36 @@ struct Folder
     }
 };
 
-class Logger
+std::vector<std::string> prepend(std::string first, std::vector<std::string> rest)
 {
-public:
+    rest.insert(rest.begin(), std::move(first));
+    return rest;
+}
+
+// zk61ar-log in the folder's run/, finding the driver library in `library`.
+struct Logger
+{
     Logger(const Folder &folder, std::vector<std::string> args, std::vector<std::string> env = {},
            const std::string &library = ZK_EMULATOR_DIR, const std::string &out = {})
-        : m_err((folder.root / "stderr").string()),
-          m_process(withProgram(std::move(args)), (folder.root / "run").string(),
-                    withLibrary(std::move(env), library),
-                    out.empty() ? (folder.root / "stdout").string() : out, m_err)
+        : errPath((folder.root / "stderr").string()),
+          process(prepend(ZK_LOGGER, std::move(args)), (folder.root / "run").string(),
+                  prepend("LD_LIBRARY_PATH=" + library, std::move(env)),
+                  out.empty() ? (folder.root / "stdout").string() : out, errPath)
     {
     }
-    childprocess::Ended wait() { return m_process.wait(kEnds); }
-    void signal(int number) { m_process.signal(number); }
-    std::string err() const { return readFile(m_err); }
+    childprocess::Ended wait() { return process.wait(kEnds); }
+    std::string err() const { return readFile(errPath); }
 
-private:
-    static std::vector<std::string> withProgram(std::vector<std::string> args)
-    {
-        args.insert(args.begin(), ZK_LOGGER);
-        return args;
-    }
-    static std::vector<std::string> withLibrary(std::vector<std::string> env,
-                                                const std::string &dir)
-    {
-        env.push_back("LD_LIBRARY_PATH=" + dir);
-        return env;
-    }
-    std::string m_err;
-    childprocess::Process m_process;
+    std::string errPath;
+    childprocess::Process process;
 };
 
 std::vector<std::string> fields(const std::string &line)
 {
-    std::vector<std::string> out(1);
-    for (const char c : line) {
-        if (c == ',')
-            out.emplace_back();
-        else
-            out.back().push_back(c);
-    }
+    std::vector<std::string> out;
+    std::istringstream in(line);
+    for (std::string field; std::getline(in, field, ',');)
+        out.push_back(field);
     return out;
 }
 
@@ -113,19 +104,14 @@ Csv readCsv(const std::string &path)
     return csv;
 }
 
-struct Summary
+// Rows and skipped scans, as the summary line gives them.
+std::pair<long long, long long> summaryOf(const std::string &err)
 {
-    long long rows = -1;
-    long long skipped = -1;
-};
-
-Summary summaryOf(const std::string &err)
-{
-    Summary s;
+    long long rows = -1, skipped = -1;
     const std::size_t at = err.rfind("zk61ar-log: ");
     if (at != std::string::npos)
-        std::sscanf(err.c_str() + at, "zk61ar-log: %lld 行，超时跳过 %lld 次", &s.rows, &s.skipped);
-    return s;
+        std::sscanf(err.c_str() + at, "zk61ar-log: %lld 行，超时跳过 %lld 次", &rows, &skipped);
+    return {rows, skipped};
 }
 
 double seconds(const std::vector<std::string> &row)
@@ -157,9 +143,9 @@ void checkScans(const std::vector<std::vector<std::string>> &rows, const std::st
         before = seconds(row);
     }
     PT_CHECK(measured);
-    const Summary summary = summaryOf(err);
-    PT_EQUAL(summary.rows, (long long)rows.size());
-    PT_EQUAL(summary.rows + summary.skipped, scans);
+    const auto [written, skipped] = summaryOf(err);
+    PT_EQUAL(written, (long long)rows.size());
+    PT_EQUAL(written + skipped, scans);
 }
 
 } // namespace
@@ -253,7 +239,7 @@ PT_TEST(stopsWithWholeLines)
             },
             kEnds, "rows of the second second in the file");
         for (int i = 0; i < stop.times; ++i)
-            run.signal(stop.signal);
+            run.process.signal(stop.signal);
         const childprocess::Ended ended = run.wait();
         const Csv csv = readCsv(folder / "run.csv");
         PT_CHECK(csv.whole);
@@ -264,7 +250,7 @@ PT_TEST(stopsWithWholeLines)
             continue;
         }
         PT_EQUAL(ended.status, 0);
-        PT_EQUAL(summaryOf(run.err()).rows, (long long)csv.rows.size());
+        PT_EQUAL(summaryOf(run.err()).first, (long long)csv.rows.size());
     }
 }
 
@@ -296,7 +282,7 @@ PT_TEST(writeFailureStopsWithWholeRows)
                  run.err());
     const Csv csv = readCsv(folder / "small/run.csv");
     PT_CHECK(csv.whole && csv.rows.size() > 100);
-    PT_EQUAL(summaryOf(run.err()).rows, (long long)csv.rows.size());
+    PT_EQUAL(summaryOf(run.err()).first, (long long)csv.rows.size());
 }
 
 PT_TEST(missingDriverCreatesNothing)
@@ -403,11 +389,10 @@ PT_TEST(splitsIntoWholeParts)
         }
         std::vector<std::vector<std::string>> all;
         int part = 1;
-        for (; fs::exists(folder / ("run-000" + std::to_string(part) + ".csv")) && part < 10;
+        for (std::string name;
+             fs::exists(name = folder / ("run-000" + std::to_string(part) + ".csv")) &&
+             !(split.status != 0 && part == 3);
              ++part) {
-            const std::string name = folder / ("run-000" + std::to_string(part) + ".csv");
-            if (split.status != 0 && part == 3)
-                break;
             const Csv csv = readCsv(name);
             PT_CHECK(csv.whole && !csv.rows.empty());
             PT_EQUAL(csv.comments.back(), "# part: " + std::to_string(part));
