@@ -62,9 +62,12 @@ stage_random_order() {
 stages=(sanitizers plain random_order)
 
 # Everything under the real home but this tree (which may lie inside it): a
-# test that writes there changes a name, a size or a time of change.
+# test that writes there adds a name or changes a file's size or time of
+# change. Folders count by name alone: their times change with files that come
+# and go again, as other programs on the machine make them.
 home_listing() {
-    find "$HOME" -xdev -path "$root" -prune -o -printf '%y %s %T@ %p\n' 2>/dev/null | sort
+    find "$HOME" -xdev -path "$root" -prune -o -type d -printf 'd %p\n' -o \
+        -printf '%y %s %T@ %p\n' 2>/dev/null | sort
 }
 home_before=$(home_listing)
 
