@@ -10,8 +10,9 @@ packages=(
     libcli11-dev
     # the print layer asks the print system how a page was received
     libcups2-dev
-    # running the window: X11 platform plugin, a CJK font for the Chinese captions
-    qt6-qpa-plugins fonts-wqy-zenhei
+    # running the window: X11 platform plugin, a CJK font for the Chinese captions,
+    # Qt's own Chinese for its dialogs
+    qt6-qpa-plugins fonts-wqy-zenhei qt6-translations-l10n
     # headless runs and screenshots
     xvfb xauth
     # the print queue the end-to-end print test drives, and the page check

@@ -1,29 +1,87 @@
 #!/usr/bin/env bash
-# Installs what is missing; builds under AddressSanitizer and
-# UndefinedBehaviorSanitizer and runs every test; then builds without them and
-# runs every test again. Every build has warnings as errors and its tests
+# Installs what is missing, then runs the stages below in order and stops at
+# the first that fails. Every build has warnings as errors and its tests
 # switched on, whatever an earlier command configured, and CTest fails when it
 # finds no test. The suite runs under three locales (the decimal comma of
-# de_DE, the Chinese of zh_CN): the sanitizer build under one, the plain build
-# under the other two. Ends with CTest's summary line.
+# de_DE, the Chinese of zh_CN). Every test has a home of its own; the run
+# fails if the real home changed all the same. Ends with CTest's summary line.
+#
+# A stage is a function stage_NAME listed in `stages`; it builds what it needs
+# and fails by returning non-zero.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh"
 
-# run_tests BUILD_DIR LOCALE: the whole suite under that locale.
+# run_tests BUILD_DIR LOCALE [CTEST_ARGUMENT...]: the suite (or the tests the
+# arguments pick) under that locale.
 run_tests() {
-    echo "== tests in $(basename "$1") under $2"
-    env -u LANGUAGE LANG="$2" LC_ALL="$2" \
-        ctest --test-dir "$1" --output-on-failure --no-tests=error -j2
+    local dir=$1 locale=$2
+    shift 2
+    echo "== tests in $(basename "$dir") under $locale $*"
+    env -u LANGUAGE LANG="$locale" LC_ALL="$locale" \
+        ctest --test-dir "$dir" --output-on-failure --no-tests=error -j2 "$@"
 }
 
-"$root/scripts/build.sh" "$root/build-asan" -DBUILD_TESTING=ON -DZK61AR_WERROR=ON -DZK61AR_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
-echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
-ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
-LSAN_OPTIONS="suppressions=$root/scripts/lsan.supp:print_suppressions=0" \
-UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-    run_tests "$root/build-asan" zh_CN.UTF-8
+build_plain() { "$root/scripts/build.sh" "$root/build" -DBUILD_TESTING=ON -DZK61AR_WERROR=ON; }
 
-"$root/scripts/build.sh" "$root/build" -DBUILD_TESTING=ON -DZK61AR_WERROR=ON
-run_tests "$root/build" de_DE.UTF-8
-run_tests "$root/build" C.UTF-8
+# Under AddressSanitizer and UndefinedBehaviorSanitizer, in Chinese.
+stage_sanitizers() {
+    "$root/scripts/build.sh" "$root/build-asan" -DBUILD_TESTING=ON -DZK61AR_WERROR=ON \
+        -DZK61AR_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+    echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
+    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+    LSAN_OPTIONS="suppressions=$root/scripts/lsan.supp:print_suppressions=0" \
+    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+        run_tests "$root/build-asan" zh_CN.UTF-8
+}
+
+# The plain build under the other two locales; the package test runs beside
+# the next stage.
+stage_plain() {
+    build_plain
+    run_tests "$root/build" de_DE.UTF-8
+    run_tests "$root/build" C.UTF-8 -LE package
+}
+
+# The window's tests in random order, three times over unless one fails, while
+# the package test builds and checks the package beside them: a test that
+# depends on the order, on timing or on an idle machine fails here. Its output
+# comes at the end of the run, so the run still ends with CTest's summary.
+stage_random_order() {
+    build_plain
+    local package=0 windows=0
+    run_tests "$root/build" C.UTF-8 -L package >"$root/build/package.log" 2>&1 &
+    local package_pid=$!
+    run_tests "$root/build" zh_CN.UTF-8 -L window -LE root --schedule-random \
+        --repeat until-fail:3 -j1 >"$root/build/random-order.log" 2>&1 || windows=$?
+    wait "$package_pid" || package=$?
+    closing_logs=("$root/build/package.log" "$root/build/random-order.log")
+    [ "$windows" = 0 ] && [ "$package" = 0 ] || { cat "${closing_logs[@]}"; return 1; }
+}
+
+stages=(sanitizers plain random_order)
+
+# Everything under the real home but this tree (which may lie inside it): a
+# test that writes there adds a name or changes a file's size or time of
+# change. Folders count by name alone: their times change with files that come
+# and go again, as other programs on the machine make them.
+home_listing() {
+    find "$HOME" -xdev -path "$root" -prune -o -type d -printf 'd %p\n' -o \
+        -printf '%y %s %T@ %p\n' 2>/dev/null | sort
+}
+home_before=$(home_listing)
+
+closing_logs=()
+times=()
+for stage in "${stages[@]}"; do
+    started=$SECONDS
+    "stage_$stage"
+    times+=("$stage $((SECONDS - started)) s")
+done
+
+if ! diff <(echo "$home_before") <(home_listing) >&2; then
+    echo "FAIL: the run changed the real home $HOME (< before, > after)" >&2
+    exit 1
+fi
+echo "== the real home $HOME is as it was; stages took: $(IFS=,; echo "${times[*]}")"
+[ ${#closing_logs[@]} -eq 0 ] || cat "${closing_logs[@]}"

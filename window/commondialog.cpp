@@ -2,6 +2,27 @@
 
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHeaderView>
+#include <QTreeView>
+
+namespace {
+// The widest size the list shows, a Chinese locale's spelling included.
+const QString kWidestSize = QStringLiteral("1023.99 KiB");
+constexpr int kSizeColumn = 1;
+constexpr int kColumnPaddingPx = 24;
+
+// The size column wide enough for a whole size: Qt's default width elides
+// "16.00 KiB" under a Chinese header.
+void showWholeSizes(QFileDialog &dialog)
+{
+    auto *details = dialog.findChild<QTreeView *>(QStringLiteral("treeView"));
+    if (!details)
+        return;
+    const int needed = details->fontMetrics().horizontalAdvance(kWidestSize) + kColumnPaddingPx;
+    if (details->header()->sectionSize(kSizeColumn) < needed)
+        details->header()->resizeSection(kSizeColumn, needed);
+}
+} // namespace
 
 QStringList CommonDialog::nameFilters(const QString &filter)
 {
@@ -10,7 +31,10 @@ QStringList CommonDialog::nameFilters(const QString &filter)
     for (int i = 0; i + 1 < parts.size(); i += 2) {
         QString patterns = parts.at(i + 1);
         patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-        filters << parts.at(i) + QStringLiteral(" (") + patterns + QLatin1Char(')');
+        // A description that already shows its patterns is shown as it is.
+        const QString shown = QLatin1Char('(') + patterns + QLatin1Char(')');
+        filters << (parts.at(i).endsWith(shown) ? parts.at(i)
+                                                : parts.at(i) + QLatin1Char(' ') + shown);
     }
     return filters;
 }
@@ -21,6 +45,7 @@ void CommonDialog::ShowOpen(QWidget *parent)
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilters(nameFilters(Filter));
+    showWholeSizes(dialog);
     if (!FileName.isEmpty())
         dialog.selectFile(FileName);
     if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())

@@ -18,6 +18,7 @@ public:
     // `path` with DefaultExt added when no such file exists and it has no extension.
     QString withDefaultExt(const QString &path) const;
 
-    // Filter in Qt's form: one "description (patterns)" per entry.
+    // Filter in Qt's form: one "description (patterns)" per entry; a
+    // description that ends in its patterns already is taken as it is.
     static QStringList nameFilters(const QString &filter);
 };

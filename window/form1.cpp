@@ -5,6 +5,7 @@
 #include "window/fonts.h"
 #include "window/msgbox.h"
 #include "window/plotarea.h"
+#include "window/translations.h"
 #include "window/twips.h"
 
 #include <QCloseEvent>
@@ -45,9 +46,10 @@ QString withDemoHint(const QString &message)
     return message + QStringLiteral("\n没有设备时，可用 %1 在模拟设备上运行本程序。").arg(demo);
 }
 
-QWidget *withChineseFonts(QWidget *parent)
+QWidget *inChinese(QWidget *parent)
 {
     installChineseFonts();
+    installChineseTranslations();
     return parent;
 }
 
@@ -63,7 +65,7 @@ QFont songTi(double points)
 // The fonts are mapped before the window's base is built, so the window and all
 // its controls are created with them.
 Form1::Form1(Platform platform, QWidget *parent)
-    : QWidget(withChineseFonts(parent)), m_platform(std::move(platform))
+    : QWidget(inChinese(parent)), m_platform(std::move(platform))
 {
     setWindowTitle(QStringLiteral("Form1"));
     setFixedSize(twips::toPixels(kClientWidth), twips::toPixels(kClientHeight));
@@ -151,6 +153,9 @@ void Form1::createControls()
 
     for (QLabel *label : {Label1, Label2, Label3, Label4, Label5, Label6, Label7, Label8, Label9})
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    if (QStyle *classic = classicFrameStyle())
+        for (QGroupBox *frame : {Frame1, Frame2, Frame3})
+            frame->setStyle(classic);
 }
 
 void Form1::applyTabOrder()

@@ -1,10 +1,13 @@
 #include "window/msgbox.h"
 
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLayout>
 #include <QPushButton>
 #include <QScreen>
+#include <QSpacerItem>
 
 namespace {
 const QString kProgramTitle = QStringLiteral("zk61ar");
@@ -75,6 +78,40 @@ QString brokenToFit(QMessageBox &box, const QString &text)
     return lines.join(QLatin1Char('\n'));
 }
 
+// Window managers draw a title in a bold face, often larger than the window's,
+// between the frame's icon and its buttons; a box leaves room for its title in
+// a bold face this much larger than its own, and for four such buttons.
+constexpr double kTitleFontScale = 1.25;
+constexpr int kTitleBarButtonsPx = 4 * 24;
+
+// A box is at least as wide as its title needs in the window manager's title
+// bar; a short text would otherwise leave the title cut off there.
+void fitTitle(QMessageBox &box)
+{
+    QFont titleFont = box.font();
+    titleFont.setBold(true);
+    titleFont.setPointSizeF(titleFont.pointSizeF() * kTitleFontScale);
+    const int width =
+        QFontMetrics(titleFont).horizontalAdvance(box.windowTitle()) + kTitleBarButtonsPx;
+    if (auto *grid = qobject_cast<QGridLayout *>(box.layout()))
+        grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+}
+
+// The text's label is one line box high per line and clips its text to that,
+// and a Song face draws the underscore below its descent: the label is made
+// taller by the ink below, so "vx-2260105_1.dat" shows its underscore.
+void showWholeText(QMessageBox &box)
+{
+    auto *label = box.findChild<QLabel *>(QStringLiteral("qt_msgbox_label"));
+    if (!label)
+        return;
+    const QFontMetrics metrics(label->font());
+    const int inkBelow = metrics.tightBoundingRect(label->text()).bottom() + 1 - metrics.descent();
+    if (inkBelow > 0)
+        label->setMinimumHeight(label->sizeHint().height() + inkBelow);
+}
+
 void captionButtons(QMessageBox &box)
 {
     const std::pair<QMessageBox::StandardButton, QString> captions[] = {
@@ -91,6 +128,8 @@ void captionButtons(QMessageBox &box)
 QMessageBox::StandardButton exec(QMessageBox &box)
 {
     captionButtons(box);
+    fitTitle(box);
+    showWholeText(box);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 } // namespace

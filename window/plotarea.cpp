@@ -1,5 +1,6 @@
 #include "window/plotarea.h"
 
+#include "window/controls.h"
 #include "window/twips.h"
 
 #include <QGuiApplication>
@@ -135,6 +136,9 @@ void PlotArea::paintEvent(QPaintEvent *event)
     if (m_painter.isActive())
         m_painter.end();
     QPainter screen(this);
+    // On the border, so the picture itself stays as drawn.
+    if (hasFocus())
+        drawFocusMark(screen, rect(), palette().color(QPalette::WindowText));
     screen.setClipRect(contentsRect());
     screen.drawImage(contentsRect().topLeft(), m_image);
 }

@@ -38,9 +38,10 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [[ "$(field Homepage)" =~ ^https:// ]] || fail "Homepage: $(field Homepage)"
 [ "$(field Description | wc -l)" -gt 2 ] || fail "no long description"
 depends=$(field Depends)
-# The first two are the run-time needs no binary names; the last two come from
+# The first three are the run-time needs no binary names; the last two come from
 # the binaries themselves (shlibdeps).
-for need in "fonts-arphic-uming | fonts-wqy-zenhei" qt6-qpa-plugins libqt6widgets6 libc6; do
+for need in "fonts-arphic-uming | fonts-wqy-zenhei" qt6-qpa-plugins qt6-translations-l10n \
+    libqt6widgets6 libc6; do
     [[ "$depends" == *"$need"* ]] || fail "Depends lacks '$need': $depends"
 done
 

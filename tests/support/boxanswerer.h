@@ -6,11 +6,16 @@
 //
 // Queue one answer per box or dialog the test expects, in the order they will
 // appear, then act. Every modal QMessageBox or QFileDialog that appears is
-// recorded; one that finds no queued answer of its kind is recorded as
-// unexpected and dismissed, so a wrong path fails the test instead of hanging it.
-// Where a plain answer does not reach (a file dialog accepted as the operator
-// finds it, one that hands back a folder), `then` queues a step of the test's
-// own for the next modal widget of any kind.
+// recorded. A modal window that finds no queued answer of its kind, or that is
+// still open kStillOpenMs after its answer, fails the running test function,
+// naming its class and title, and is dismissed: a wrong path fails the test
+// instead of hanging it. Where a plain answer does not reach (a file dialog
+// accepted as the operator finds it, one that hands back a folder), `then`
+// queues a step of the test's own for the next modal widget of any kind.
+//
+// A file name is put into the dialog's name field, never given to
+// selectFile(): that leaves the field as it is once the field has the focus,
+// which depends on whether the dialog's activation came before the answer.
 //
 //     BoxAnswerer answerer;
 //     answerer.clickButton(QStringLiteral("确定"));
@@ -19,8 +24,12 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QElapsedTimer>
 #include <QFileDialog>
+#include <QItemSelectionModel>
+#include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
@@ -40,6 +49,7 @@ struct SeenBox
     QString defaultButton;
     QWidget *parent = nullptr;
     Qt::WindowModality modality = Qt::NonModal;
+    bool textClipped = false; // some ink of the text falls outside its label
 };
 
 struct SeenFileDialog
@@ -50,7 +60,8 @@ struct SeenFileDialog
     QString directory;
     QFileDialog::FileMode fileMode = QFileDialog::AnyFile;
     QFileDialog::AcceptMode acceptMode = QFileDialog::AcceptOpen;
-    QString chosen; // the file answered; empty when cancelled
+    QString chosen;       // the file answered; empty when cancelled
+    QStringList captions; // of its visible labels and buttons
 };
 
 // Something modal the test did not queue an answer for.
@@ -61,10 +72,45 @@ struct SeenUnexpected
     QString text;
 };
 
+// The file dialog's name field and its accept button, as the operator sees them.
+inline QLineEdit *fileNameField(QFileDialog *dialog)
+{
+    return dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+}
+
+// Puts `text` into the name field as the only choice: what was selected in the
+// list before goes, so the dialog hands back the typed name and nothing else.
+inline void typeName(QFileDialog *dialog, const QString &text)
+{
+    if (auto *list = dialog->findChild<QListView *>(QStringLiteral("listView")))
+        list->selectionModel()->clear();
+    fileNameField(dialog)->setText(text);
+}
+
+inline void pressOpen(QFileDialog *dialog)
+{
+    auto *buttons = dialog->findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"));
+    QPushButton *open = buttons ? buttons->button(QDialogButtonBox::Open) : nullptr;
+    if (open && open->isEnabled())
+        QTest::mouseClick(open, Qt::LeftButton);
+    else
+        dialog->reject();
+}
+
+// Puts `text` into the name field and presses Open. Set rather than typed: a
+// completion popup opened by typing would take the click meant for Open.
+inline void typeAndOpen(QFileDialog *dialog, const QString &text)
+{
+    typeName(dialog, text);
+    pressOpen(dialog);
+}
+
 class BoxAnswerer
 {
 public:
     using Step = std::function<void(QWidget *)>;
+    // How long a modal window may stay open after its answer.
+    static constexpr int kStillOpenMs = 5000;
 
     // `pollMs`: how often the modal stack is looked at while boxes may be open.
     explicit BoxAnswerer(int pollMs = 5)
@@ -112,9 +158,15 @@ private:
     void poll()
     {
         QWidget *modal = QApplication::activeModalWidget();
-        if (!modal || modal == m_handled || !modal->isVisible())
+        if (!modal || !modal->isVisible())
             return;
+        if (modal == m_handled) {
+            if (m_handledFor.elapsed() > kStillOpenMs)
+                fail(modal, QStringLiteral("still open %1 ms after its answer").arg(kStillOpenMs));
+            return;
+        }
         m_handled = modal;
+        m_handledFor.start();
         if (nextIs(Kind::Step)) {
             const Step step = std::move(m_answers.front().step);
             m_answers.pop_front();
@@ -124,7 +176,7 @@ private:
         else if (auto *dialog = qobject_cast<QFileDialog *>(modal))
             answer(dialog);
         else
-            dismissUnexpected(modal);
+            fail(modal, QStringLiteral("no answer queued for it"));
     }
 
     bool nextIs(Kind kind) const { return !m_answers.empty() && m_answers.front().kind == kind; }
@@ -139,15 +191,23 @@ private:
         seen.modality = box->windowModality();
         if (const QPushButton *def = box->defaultButton())
             seen.defaultButton = def->text();
+        if (const auto *label = box->findChild<QLabel *>(QStringLiteral("qt_msgbox_label"))) {
+            // A label clips its text to itself: a line of text is drawn from
+            // its top, and the ink below the baseline must fit beneath.
+            const QFontMetrics metrics(label->font());
+            if (metrics.horizontalAdvance(label->text()) <= label->contentsRect().width())
+                seen.textClipped =
+                    label->contentsRect().height() <
+                    metrics.ascent() + metrics.tightBoundingRect(label->text()).bottom() + 1;
+        }
         const QList<QAbstractButton *> buttons = box->buttons();
         for (QAbstractButton *b : buttons)
             seen.buttons << b->text();
         if (!nextIs(Kind::Box)) {
-            m_unexpected.push_back({QStringLiteral("QMessageBox"), seen.title, seen.text});
             m_boxes.push_back(seen);
             if (onBox)
                 onBox(seen);
-            box->reject();
+            fail(box, QStringLiteral("no answer queued for it"), seen.text);
             return;
         }
         const Answer wanted = m_answers.front();
@@ -162,9 +222,7 @@ private:
         if (onBox)
             onBox(seen);
         if (!target) {
-            m_unexpected.push_back({QStringLiteral("QMessageBox without button ") + wanted.button,
-                                    seen.title, seen.text});
-            box->reject();
+            fail(box, QStringLiteral("has no button ") + wanted.button, seen.text);
             return;
         }
         QTest::mouseClick(target, Qt::LeftButton);
@@ -179,10 +237,15 @@ private:
         seen.directory = dialog->directory().absolutePath();
         seen.fileMode = dialog->fileMode();
         seen.acceptMode = dialog->acceptMode();
+        for (const QLabel *label : dialog->findChildren<QLabel *>())
+            if (label->isVisible() && !label->text().isEmpty())
+                seen.captions << label->text();
+        for (const QAbstractButton *button : dialog->findChildren<QPushButton *>())
+            if (button->isVisible() && !button->text().isEmpty())
+                seen.captions << button->text();
         if (!nextIs(Kind::FileDialog)) {
-            m_unexpected.push_back({QStringLiteral("QFileDialog"), seen.title, {}});
             m_dialogs.push_back(seen);
-            dialog->reject();
+            fail(dialog, QStringLiteral("no answer queued for it"));
             return;
         }
         const Answer wanted = m_answers.front();
@@ -195,48 +258,35 @@ private:
         }
         // As if typed into the name field and accepted, so the dialog checks
         // the name as it does for the operator.
-        dialog->selectFile(wanted.file);
+        typeName(dialog, wanted.file);
         static_cast<QDialog *>(dialog)->accept();
     }
 
-    void dismissUnexpected(QWidget *modal)
+    // Records `modal` as unexpected, fails the running test function (if any:
+    // the answerer also reads boxes for programs that are not tests) and
+    // closes the window so the call that opened it returns.
+    void fail(QWidget *modal, const QString &why, const QString &text = {})
     {
-        m_unexpected.push_back(
-            {QString::fromLatin1(modal->metaObject()->className()), modal->windowTitle(), {}});
+        const QString className = QString::fromLatin1(modal->metaObject()->className());
+        m_unexpected.push_back({className, modal->windowTitle(), text});
+        if (QTest::currentTestFunction()) {
+            const QString message =
+                QStringLiteral("modal %1 \"%2\" %3").arg(className, modal->windowTitle(), why);
+            QTest::qFail(qPrintable(message), __FILE__, __LINE__);
+        }
         if (auto *dialog = qobject_cast<QDialog *>(modal))
             dialog->reject();
-        else
+        if (modal->isVisible())
             modal->close();
+        if (modal->isVisible())
+            modal->hide();
     }
 
     QTimer m_poll;
     std::deque<Answer> m_answers;
     QPointer<QWidget> m_handled;
+    QElapsedTimer m_handledFor;
     QList<SeenBox> m_boxes;
     QList<SeenFileDialog> m_dialogs;
     QList<SeenUnexpected> m_unexpected;
 };
-
-// The file dialog's name field and its accept button, as the operator sees them.
-inline QLineEdit *fileNameField(QFileDialog *dialog)
-{
-    return dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
-}
-
-inline void pressOpen(QFileDialog *dialog)
-{
-    auto *buttons = dialog->findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"));
-    QPushButton *open = buttons ? buttons->button(QDialogButtonBox::Open) : nullptr;
-    if (open && open->isEnabled())
-        QTest::mouseClick(open, Qt::LeftButton);
-    else
-        dialog->reject();
-}
-
-// Puts `text` into the name field and presses Open. Set rather than typed: a
-// completion popup opened by typing would take the click meant for Open.
-inline void typeAndOpen(QFileDialog *dialog, const QString &text)
-{
-    fileNameField(dialog)->setText(text);
-    pressOpen(dialog);
-}

@@ -142,8 +142,12 @@ void TestGrid::nameFilters_data()
     QTest::addColumn<QString>("filter");
     QTest::addColumn<QStringList>("nameFilters");
 
+    // The description shows its pattern already: shown once.
     QTest::newRow("the window's filter") << QStringLiteral("数据文件(*.dat)|*.dat")
-                                         << QStringList{QStringLiteral("数据文件(*.dat) (*.dat)")};
+                                         << QStringList{QStringLiteral("数据文件(*.dat)")};
+    QTest::newRow("description naming fewer patterns")
+        << QStringLiteral("d (*.dat)|*.dat;*.bin")
+        << QStringList{QStringLiteral("d (*.dat) (*.dat *.bin)")};
     QTest::newRow("two entries, two patterns")
         << QStringLiteral("a|*.a;*.b|c|*.c")
         << QStringList{QStringLiteral("a (*.a *.b)"), QStringLiteral("c (*.c)")};

@@ -9,10 +9,12 @@
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QHash>
 #include <QLabel>
 #include <QLineEdit>
 
 #include <algorithm>
+#include <cstdlib>
 #include <optional>
 
 namespace {
@@ -139,6 +141,18 @@ void TestStartup::captions()
     const QWidget *shown = form.findChild<QWidget *>(control);
     QVERIFY2(shown, qPrintable(control));
     QCOMPARE(captionOf(shown), caption);
+
+    if (auto *frame = form.findChild<QGroupBox *>(control)) {
+        // A classic frame: its top line runs through the caption's line, not
+        // below it. Looked for at the right, beyond the caption.
+        const QImage look = frame->grab().toImage();
+        const int x = look.width() - 4;
+        int line = 0;
+        while (line < look.height() && look.pixel(x, line) == look.pixel(x, 0))
+            ++line;
+        QVERIFY2(line < QFontMetrics(frame->font()).height(),
+                 qPrintable(QStringLiteral("frame line at row %1").arg(line)));
+    }
 }
 
 void TestStartup::buttonsLeftToRight()
@@ -316,30 +330,53 @@ void TestStartup::focusOrder()
     QStringList chain;
     const QWidget *widget = form.Command1;
     do {
-        if ((widget->focusPolicy() & Qt::TabFocus) && designOrder.contains(nameOf(widget)))
+        if (widget->focusPolicy() != Qt::NoFocus && designOrder.contains(nameOf(widget)))
             chain << nameOf(widget);
         widget = widget->nextInFocusChain();
     } while (widget != form.Command1);
     QCOMPARE(chain, designOrder);
 
     // Focus starts on Command1; Tab walks that order and wraps round, each group
-    // of option buttons being one stop (arrow keys move within a group).
-    const auto stopOf = [&nameOf](const QWidget *focused) {
-        if (qobject_cast<const OptionButton *>(focused))
-            return focused->parentWidget() == focused->window()
-                       ? QStringLiteral("?")
-                       : focused->parentWidget()->objectName();
-        return nameOf(focused);
-    };
+    // of option buttons being one stop, on its selected button (arrow keys move
+    // within a group): Scan, though Still comes first in the order.
     const QStringList expectedStops = {"Command1", "Picture1", "Command3", "Command4",
-                                       "Command5", "Command6", "Frame1",   "Frame2",
-                                       "Frame3",   "Text1",    "Command1"};
-    QStringList stops = {stopOf(QApplication::focusWidget())};
+                                       "Command5", "Command6", "Option4",  "Option1",
+                                       "Option11", "Text1",    "Command1"};
+    // Each stop shows that it has the focus, from start-up on: its look with
+    // the focus differs from its look without in clearly visible pixels. The
+    // timers are held, so nothing else changes the looks.
+    form.Timer1.stop();
+    form.Timer2.stop();
+    QTRY_VERIFY(!form.isSweeping());
+    QHash<QString, QImage> unfocused;
+    for (const QString &name : expectedStops)
+        if (name != "Command1")
+            unfocused[name] = form.findChild<QWidget *>(name)->grab().toImage();
+    QImage startupLook = form.Command1->grab().toImage();
+    const auto marked = [](const QImage &with, const QImage &without) {
+        int clear = 0;
+        for (int y = 0; y < with.height(); ++y)
+            for (int x = 0; x < with.width(); ++x) {
+                const QColor a = with.pixelColor(x, y), b = without.pixelColor(x, y);
+                clear += std::max({std::abs(a.red() - b.red()), std::abs(a.green() - b.green()),
+                                   std::abs(a.blue() - b.blue())}) >= 128;
+            }
+        return clear >= 16;
+    };
+    QStringList stops = {nameOf(QApplication::focusWidget())};
+    QStringList unmarked;
     while (stops.size() < expectedStops.size()) {
         QTest::keyClick(form.windowHandle(), Qt::Key_Tab);
-        stops << stopOf(QApplication::focusWidget());
+        QWidget *focused = QApplication::focusWidget();
+        stops << nameOf(focused);
+        if (stops.size() == 2 && !marked(startupLook, form.Command1->grab().toImage()))
+            unmarked << "Command1 at start-up";
+        if (focused && unfocused.contains(nameOf(focused)) &&
+            !marked(focused->grab().toImage(), unfocused[nameOf(focused)]))
+            unmarked << nameOf(focused);
     }
     QCOMPARE(stops, expectedStops);
+    QCOMPARE(unmarked, QStringList());
 }
 
 void TestStartup::keyOnFocusPressesExit_data()
