@@ -5,10 +5,36 @@
 #include <QFile>
 #include <QFileInfo>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
 #include <cerrno>
 #include <sys/stat.h>
+#endif
 
 namespace samplefile {
+
+namespace {
+// Why the system cannot see `path`, in its own words; empty when it is simply
+// not there. A link loop or an over-long name is not a missing file.
+// qt_error_string() reads errno's codes on Unix and Windows' own error codes on
+// Windows, so each system is asked in its own terms.
+QString whyNotSeen(const QString &path)
+{
+#ifdef Q_OS_WIN
+    if (GetFileAttributesW(reinterpret_cast<const wchar_t *>(path.utf16())) !=
+        INVALID_FILE_ATTRIBUTES)
+        return {};
+    const DWORD reason = GetLastError();
+    const bool missing = reason == ERROR_FILE_NOT_FOUND || reason == ERROR_PATH_NOT_FOUND;
+#else
+    struct stat status;
+    const int reason = ::stat(QFile::encodeName(path).constData(), &status) == 0 ? 0 : errno;
+    const bool missing = reason == 0 || reason == ENOENT;
+#endif
+    return missing ? QString() : qt_error_string(int(reason));
+}
+} // namespace
 
 QByteArray encode(const SampleBuffer &buffer)
 {
@@ -47,13 +73,9 @@ Records read(const QString &path, Length length)
 {
     const QFileInfo info(path);
     if (!info.exists()) {
-        // A link loop or an over-long name is not a missing file: give the system's reason.
-        struct stat status;
-        const int reason = ::stat(QFile::encodeName(path).constData(), &status) == 0 ? 0 : errno;
-        throw FileError(
-            reason == ENOENT || reason == 0
-                ? QStringLiteral("文件 %1 不存在").arg(path)
-                : QStringLiteral("无法打开文件 %1：%2").arg(path, qt_error_string(reason)));
+        const QString reason = whyNotSeen(path);
+        throw FileError(reason.isEmpty() ? QStringLiteral("文件 %1 不存在").arg(path)
+                                         : QStringLiteral("无法打开文件 %1：%2").arg(path, reason));
     }
     if (info.isDir())
         throw FileError(QStringLiteral("%1 是一个目录，不是数据文件").arg(path));
