@@ -70,6 +70,10 @@ PT_TEST(everyCallFails)
                 } catch (const DriverError &e) {
                     thrown = true;
                     std::string message = e.what();
+                    // The system's own words, in UTF-8 whatever the code page, and
+                    // no line end of theirs at the end of the line.
+                    PT_CHECK_MSG(isUtf8(message), message);
+                    PT_CHECK_MSG(message.back() != '\n' && message.back() != '\r', message);
                     const std::string reason = loaderReason();
                     PT_CHECK_MSG(reason.find(kNoSuchFile) != std::string::npos, reason);
                     // The loader's reason names the file already; the message must too

@@ -42,6 +42,26 @@ inline void callOperation(Qb7Driver &driver, const std::string &operation, std::
         PT_FAIL("unknown operation");
 }
 
+// Whether `text` is well-formed UTF-8.
+inline bool isUtf8(const std::string &text)
+{
+    for (std::size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i++]);
+        const int more = lead < 0x80   ? 0
+                         : lead < 0xC2 ? -1
+                         : lead < 0xE0 ? 1
+                         : lead < 0xF0 ? 2
+                         : lead < 0xF5 ? 3
+                                       : -1;
+        if (more < 0)
+            return false;
+        for (int k = 0; k < more; ++k)
+            if (i == text.size() || (static_cast<unsigned char>(text[i++]) & 0xC0) != 0x80)
+                return false;
+    }
+    return true;
+}
+
 #ifdef _WIN32
 // What Windows says for `error`: its wide text in UTF-8, without the line end.
 inline std::string systemText(DWORD error)
