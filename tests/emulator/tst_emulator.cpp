@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -455,6 +456,31 @@ PT_TEST(otherOperations)
 
     driver().CloseQB7();
     PT_EQUAL(state(), 0);
+}
+
+// As the real driver does: the ten operations under their plain names, and
+// nothing else, none of the compiler's runtime.
+PT_TEST(exportsTheOperationsAlone)
+{
+#ifdef _WIN32
+    driver();
+    const auto *base = reinterpret_cast<const char *>(GetModuleHandleA(QB7_LIBRARY_FILE));
+    PT_CHECK(base);
+    const auto *headers = reinterpret_cast<const IMAGE_NT_HEADERS *>(
+        base + reinterpret_cast<const IMAGE_DOS_HEADER *>(base)->e_lfanew);
+    const auto *table = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY *>(
+        base + headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT].VirtualAddress);
+    const auto *names = reinterpret_cast<const DWORD *>(base + table->AddressOfNames);
+    std::set<std::string> exported;
+    for (DWORD i = 0; i < table->NumberOfNames; ++i)
+        exported.insert(base + names[i]);
+    PT_EQUAL(exported,
+             (std::set<std::string>{"CloseQB7", "GetQB7FW", "GetQB7State", "OpenQB7", "QB7In",
+                                    "QB7InAll", "QB7Out", "QB7OutAll", "SetQB7", "SetQB7All"}));
+    PT_EQUAL(table->NumberOfFunctions, DWORD(10));
+#else
+    PT_SKIP("the export table checked is a DLL's; here hidden visibility keeps the rest in");
+#endif
 }
 
 PT_MAIN()

@@ -106,7 +106,7 @@ template <typename T> std::string describe(const T &value)
 [[noreturn]] inline void fail(const std::string &what, const char *file, int line)
 {
     // The row is taken now: unwinding ends the row before the failure is reported.
-    const std::string row = currentRow().empty() ? "" : "(" + currentRow() + ") ";
+    const std::string row = currentRow().empty() ? " " : "(" + currentRow() + ") ";
     throw Failure{row + file + ":" + std::to_string(line) + ": " + what};
 }
 
