@@ -3,6 +3,7 @@
 #include "device/drivererror.h"
 
 #ifdef _WIN32
+#include <algorithm>
 #include <windows.h>
 #else
 #include <dlfcn.h>
@@ -35,6 +36,64 @@ std::string lastLoaderError()
 {
     return systemText(GetLastError());
 }
+
+// A file that is not there, nor its folder: the search goes on.
+bool notThere(DWORD error)
+{
+    return error == ERROR_MOD_NOT_FOUND || error == ERROR_FILE_NOT_FOUND ||
+           error == ERROR_PATH_NOT_FOUND;
+}
+
+bool isAbsoluteFolder(const std::wstring &folder)
+{
+    const bool onDrive =
+        folder.size() >= 3 && folder[1] == L':' && (folder[2] == L'\\' || folder[2] == L'/');
+    return onDrive || folder.rfind(L"\\\\", 0) == 0; // C:\... or \\server\share
+}
+
+// The platform's search order without the current directory, where the
+// operator saves and opens files: a qb7io.dll lying there would be loaded and
+// run. The program's folder, the system folder and any folder the process has
+// added come first; then the Windows folder and every folder on PATH, but only
+// those named in full, as an empty or relative entry of PATH (a trailing ';',
+// a '.') would bring the current directory back in. A file that is found and
+// fails to load ends the search with its own reason, as the standard search
+// does.
+HMODULE loadWithoutCurrentDirectory(const std::wstring &name)
+{
+    if (HMODULE module = LoadLibraryExW(name.c_str(), nullptr, LOAD_LIBRARY_SEARCH_DEFAULT_DIRS))
+        return module;
+    if (!notThere(GetLastError()))
+        return nullptr;
+
+    std::wstring folders(MAX_PATH, L'\0');
+    folders.resize(GetWindowsDirectoryW(folders.data(), MAX_PATH));
+    const DWORD pathLength = GetEnvironmentVariableW(L"PATH", nullptr, 0);
+    if (pathLength > 0) {
+        std::wstring path(pathLength, L'\0');
+        path.resize(GetEnvironmentVariableW(L"PATH", path.data(), pathLength));
+        folders += L';' + path;
+    }
+    for (std::size_t start = 0, end; start <= folders.size(); start = end + 1) {
+        end = std::min(folders.find(L';', start), folders.size());
+        std::wstring folder = folders.substr(start, end - start);
+        if (folder.size() >= 2 && folder.front() == L'"' && folder.back() == L'"')
+            folder = folder.substr(1, folder.size() - 2);
+        if (!isAbsoluteFolder(folder))
+            continue;
+        if (folder.back() != L'\\' && folder.back() != L'/')
+            folder += L'\\';
+        // What the library itself needs is looked for beside it first.
+        if (HMODULE module =
+                LoadLibraryExW((folder + name).c_str(), nullptr,
+                               LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS))
+            return module;
+        if (!notThere(GetLastError()))
+            return nullptr;
+    }
+    SetLastError(ERROR_MOD_NOT_FOUND);
+    return nullptr;
+}
 #else
 std::string lastLoaderError()
 {
@@ -61,7 +120,8 @@ DynamicLibrary::~DynamicLibrary()
 void DynamicLibrary::load()
 {
 #ifdef _WIN32
-    m_handle = LoadLibraryA(m_fileName.c_str());
+    // An ASCII file name.
+    m_handle = loadWithoutCurrentDirectory(std::wstring(m_fileName.begin(), m_fileName.end()));
 #else
     m_handle = dlopen(m_fileName.c_str(), RTLD_NOW | RTLD_LOCAL);
 #endif

@@ -2,7 +2,8 @@
 #include <string>
 
 // A shared library found by its bare file name through the platform's ordinary
-// library search. It is loaded at the first symbol lookup, never before.
+// library search, on Windows without the current directory. It is loaded at the
+// first symbol lookup, never before.
 class DynamicLibrary
 {
 public:

@@ -6,7 +6,9 @@
 #include "device/qb7driver.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 namespace {
@@ -89,6 +91,45 @@ PT_TEST(everyCallFails)
         }
     }
     PT_CHECK(!driverLibraryLoaded());
+}
+
+// A driver library in the current directory, where the operator saves and opens
+// files, is never loaded: whoever put it there, it is not one the search was
+// pointed at.
+PT_TEST(currentDirectoryNotSearched)
+{
+    namespace fs = std::filesystem;
+    const fs::path folder =
+        fs::temp_directory_path() /
+        ("zk61ar-planted-" +
+         std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+    fs::create_directory(folder);
+    fs::copy_file(ZK_PLANTED_DRIVER, folder / QB7_LIBRARY_FILE);
+    const fs::path before = fs::current_path();
+    fs::current_path(folder);
+#ifdef _WIN32
+    // Nor through PATH: a '.' or an empty entry (a trailing ';') is no folder
+    // added on purpose.
+    char path[32767] = {};
+    GetEnvironmentVariableA("PATH", path, sizeof path);
+    SetEnvironmentVariableA("PATH", (std::string(".;;") + path).c_str());
+#endif
+    std::string failure;
+    try {
+        Qb7Driver fresh;
+        fresh.OpenQB7();
+    } catch (const DriverError &e) {
+        failure = e.what();
+    }
+    const bool loaded = driverLibraryLoaded();
+#ifdef _WIN32
+    SetEnvironmentVariableA("PATH", path);
+#endif
+    fs::current_path(before);
+    std::error_code ignored;
+    fs::remove_all(folder, ignored);
+    PT_CHECK_MSG(!failure.empty(), "the planted library was loaded");
+    PT_CHECK(!loaded);
 }
 
 PT_MAIN()
