@@ -131,20 +131,26 @@ void DynamicLibrary::load()
     }
 }
 
-void *DynamicLibrary::resolve(const char *symbol)
+void *DynamicLibrary::lookup(const char *symbol)
+{
+#ifdef _WIN32
+    return reinterpret_cast<void *>(GetProcAddress(static_cast<HMODULE>(m_handle), symbol));
+#else
+    dlerror();
+    return dlsym(m_handle, symbol);
+#endif
+}
+
+void *DynamicLibrary::resolve(const char *symbol, const std::string &otherName)
 {
     if (!m_handle)
         load();
-#ifdef _WIN32
-    void *address =
-        reinterpret_cast<void *>(GetProcAddress(static_cast<HMODULE>(m_handle), symbol));
-#else
-    dlerror();
-    void *address = dlsym(m_handle, symbol);
-#endif
-    if (!address) {
-        const std::string reason = lastLoaderError();
-        throw DriverError("驱动程序库 " + m_fileName + " 中没有操作 " + symbol + "：" + reason);
-    }
-    return address;
+    if (void *address = lookup(symbol))
+        return address;
+    // The reason given is the one for the name asked for.
+    const std::string reason = lastLoaderError();
+    if (!otherName.empty())
+        if (void *address = lookup(otherName.c_str()))
+            return address;
+    throw DriverError("驱动程序库 " + m_fileName + " 中没有操作 " + symbol + "：" + reason);
 }

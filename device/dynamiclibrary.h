@@ -12,11 +12,13 @@ public:
     DynamicLibrary(const DynamicLibrary &) = delete;
     DynamicLibrary &operator=(const DynamicLibrary &) = delete;
 
-    // Throws DriverError naming the library, the symbol and the loader's reason.
-    void *resolve(const char *symbol);
+    // The address of `symbol`, else of `otherName` when one is given. Throws
+    // DriverError naming the library, `symbol` and the loader's reason.
+    void *resolve(const char *symbol, const std::string &otherName = {});
 
 private:
     void load();
+    void *lookup(const char *symbol);
 
     std::string m_fileName;
     void *m_handle = nullptr;
