@@ -21,5 +21,6 @@ set(CMAKE_MODULE_LINKER_FLAGS_INIT -static)
 # Programs run under Wine in a prefix of the build's own, made by the first test
 # (tests/CMakeLists.txt); Wine's own chatter, its menu entries in the home
 # folder and its offers to install .NET and a browser engine are switched off.
-set(CMAKE_CROSSCOMPILING_EMULATOR env WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix WINEDEBUG=-all
-    "WINEDLLOVERRIDES=winemenubuilder.exe=d;mscoree=;mshtml=" wine)
+set(ZK_WINE_ENV env WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix WINEDEBUG=-all
+    "WINEDLLOVERRIDES=winemenubuilder.exe=d;mscoree=;mshtml=")
+set(CMAKE_CROSSCOMPILING_EMULATOR ${ZK_WINE_ENV} wine)
