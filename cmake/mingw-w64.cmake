@@ -22,5 +22,5 @@ set(CMAKE_MODULE_LINKER_FLAGS_INIT -static)
 # (tests/CMakeLists.txt); Wine's own chatter, its menu entries in the home
 # folder and its offers to install .NET and a browser engine are switched off.
 set(ZK_WINE_ENV env WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix WINEDEBUG=-all
-    "WINEDLLOVERRIDES=winemenubuilder.exe=d;mscoree=;mshtml=")
+    WINEDLLOVERRIDES=winemenubuilder.exe,mscoree,mshtml=d)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${ZK_WINE_ENV} wine)
