@@ -18,13 +18,14 @@ bool g_filling = true;
 
 // With QB7REC_LOG set, each call's name is also appended there as one line, as
 // it happens, for tests that watch another process; the program's children do
-// not inherit the file ("e" on glibc, "N" on Windows).
+// not inherit the file ("e" on glibc, "N" on Windows), and a line ends in \n
+// alone on Windows too ("b").
 std::FILE *const g_log = [] {
     const char *path = std::getenv("QB7REC_LOG");
 #ifdef _WIN32
-    return path ? std::fopen(path, "aN") : nullptr;
+    return path ? std::fopen(path, "abN") : nullptr;
 #else
-    return path ? std::fopen(path, "ae") : nullptr;
+    return path ? std::fopen(path, "abe") : nullptr;
 #endif
 }();
 
