@@ -4,18 +4,23 @@
 #include "dattool/datplot.h"
 #include "dattool/datvalues.h"
 #include "dattool/datviewer.h"
+#include "dattool/textcolumns.h"
 #include "files/wholefile.h"
 #include "print/systemprinter.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QSet>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
-#include <map>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace datcommands {
 
@@ -25,9 +30,19 @@ constexpr int kBadCommandLine = 2;
 constexpr int kMaxScale = 16;
 const QString kStdout = QStringLiteral("-");
 
+bool g_stdoutClosed = false;
+volatile std::sig_atomic_t g_stopSignal = 0;
+QStringList g_heldMessages;
+
 struct CommandLine
 {
     QCommandLineParser parser;
+    // Help and version of its own, so that --help lists nothing (--help-all)
+    // that parse() would not understand.
+    QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
+                            QStringLiteral("显示本帮助。")};
+    QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")},
+                               QStringLiteral("显示版本。")};
     QCommandLineOption range{
         {QStringLiteral("r"), QStringLiteral("range")},
         QStringLiteral("量程：0-5V、±5V（+-5V）、0-10V、±10V（+-10V）或 0..3。"),
@@ -42,9 +57,7 @@ struct CommandLine
                              QStringLiteral("plot：PNG 为 96 dpi 乘以此倍数（1..16，默认 1）。"),
                              QStringLiteral("n"), QStringLiteral("1")};
     QCommandLineOption force{{QStringLiteral("f"), QStringLiteral("force")},
-                             QStringLiteral("替换已有的输出文件。")};
-    QCommandLineOption help = parser.addHelpOption();
-    QCommandLineOption version = parser.addVersionOption();
+                             QStringLiteral("替换已有的输出文件（只替换普通文件）。")};
     bool parsed = false;
 
     explicit CommandLine(const QStringList &arguments)
@@ -55,7 +68,7 @@ struct CommandLine
             "  csv --range R FILE... [-o OUT | -d DIR]   point,code,mV 形式的 CSV\n"
             "  plot --range R FILE -o OUT.png|OUT.pdf    屏幕网格上的曲线图\n"
             "  view --range R FILE                       在窗口中查看、打印、另存"));
-        parser.addOptions({range, output, dir, scale, force});
+        parser.addOptions({help, version, range, output, dir, scale, force});
         parser.addPositionalArgument(QStringLiteral("command"),
                                      QStringLiteral("info、csv、plot 或 view。"));
         parser.addPositionalArgument(QStringLiteral("files"), QStringLiteral(".dat 文件。"),
@@ -67,10 +80,85 @@ struct CommandLine
     QStringList files() const { return parser.positionalArguments().mid(1); }
 };
 
+QString shown(const QString &name)
+{
+    return FilePath::fromText(name).shown;
+}
+
 int usage(const QString &message)
 {
     datinput::complain(message + QStringLiteral("（见 --help）"));
     return kBadCommandLine;
+}
+
+// A standard stream that was closed is taken by /dev/null, read-only, so that
+// no file opened later takes its number (an output would land on stdout,
+// messages in a file) and a write to it fails.
+void holdStandardStreams()
+{
+    for (const int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        if (fd == STDOUT_FILENO)
+            g_stdoutClosed = true;
+        // The lowest free number: this one, as the lower ones are open.
+        const int held = ::open("/dev/null", O_RDONLY);
+        if (held >= 0 && held != fd)
+            ::close(held);
+    }
+}
+
+bool writeStdout(const QByteArray &bytes)
+{
+    for (qsizetype written = 0; written < bytes.size();) {
+        const ssize_t n =
+            ::write(STDOUT_FILENO, bytes.constData() + written, size_t(bytes.size() - written));
+        if (n > 0) {
+            written += n;
+        } else if (n == 0 || errno != EINTR) {
+            datinput::complain(g_stdoutClosed ? QStringLiteral("标准输出已关闭，无处可写")
+                                              : QStringLiteral("无法写入标准输出：%1")
+                                                    .arg(qt_error_string(n == 0 ? EIO : errno)));
+            return false;
+        }
+    }
+    return true;
+}
+
+// Writes `bytes` whole to `path`, or to standard output for "-"; a failure is
+// reported, with `context` after the reason.
+bool deliver(const QString &path, const QByteArray &bytes, bool force,
+             const QString &context = QString())
+{
+    if (path == kStdout)
+        return writeStdout(bytes);
+    try {
+        writeWholeFile(FilePath::fromText(path), bytes, force);
+        return true;
+    } catch (const FileError &error) {
+        datinput::complain(error.message() + context);
+        return false;
+    }
+}
+
+// Refuses, before any output is written, an output that exists without
+// --force, and with it anything but a regular file (a pipe, a device, a
+// folder).
+bool outputFree(const QString &target, bool force)
+{
+    const FilePath path = FilePath::fromText(target);
+    struct stat status;
+    if (target == kStdout || ::lstat(path.native.constData(), &status) != 0)
+        return true;
+    if (!force)
+        datinput::complain(
+            QStringLiteral("输出文件 %1 已存在；加 --force 才会替换").arg(path.shown));
+    else if (!isRegularFile(path))
+        datinput::complain(
+            QStringLiteral("输出文件 %1 不是普通文件；--force 只替换普通文件").arg(path.shown));
+    else
+        return true;
+    return false;
 }
 
 std::optional<int> rangeOf(const CommandLine &line, int *status)
@@ -83,71 +171,94 @@ std::optional<int> rangeOf(const CommandLine &line, int *status)
     const std::optional<int> range = datvalues::parseRange(name);
     if (!range) {
         datinput::complain(
-            QStringLiteral("未知量程 %1（可用 0-5V、±5V、0-10V、±10V 或 0..3）").arg(name));
+            QStringLiteral("未知量程 %1（可用 0-5V、±5V、0-10V、±10V 或 0..3）").arg(shown(name)));
         *status = kBadInput;
     }
     return range;
 }
 
-// Writes `bytes` whole to `path`, or to standard output for "-".
-bool deliver(const QString &path, const QByteArray &bytes, bool force)
+std::optional<samplefile::Records> loaded(const QString &file, int range = -1)
 {
-    if (path == kStdout) {
-        QFile out;
-        if (out.open(stdout, QIODevice::WriteOnly) && out.write(bytes) == bytes.size() &&
-            out.flush())
-            return true;
-        datinput::complain(QStringLiteral("无法写入标准输出：%1").arg(out.errorString()));
-        return false;
-    }
     try {
-        writeWholeFile(path, bytes, force);
-        return true;
+        return datinput::load(file, range);
     } catch (const FileError &error) {
         datinput::complain(error.message());
-        return false;
+        return std::nullopt;
     }
 }
 
-// Refuses an output that would replace a file without --force, before any
-// output is written.
-bool outputFree(const QString &path, bool force)
+extern "C" void onStopSignal(int signal)
 {
-    const QFileInfo info(path);
-    if (path == kStdout || force || (!info.exists() && !info.isSymLink()))
-        return true;
-    datinput::complain(QStringLiteral("输出文件 %1 已存在；加 --force 才会替换").arg(path));
-    return false;
+    g_stopSignal = signal;
 }
 
+// SIGTERM, SIGINT and SIGHUP while outputs are made stop the run between two
+// outputs, so that none is left half-written: one begun is written whole, the
+// finished ones stay. The run then says how far it got and ends by the same
+// signal.
+class StopSignals
+{
+public:
+    StopSignals()
+    {
+        struct sigaction action = {};
+        action.sa_handler = onStopSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        for (std::size_t i = 0; i < std::size(kSignals); ++i) {
+            ::sigaction(kSignals[i], nullptr, &m_inherited[i]);
+            // One ignored by whoever started the tool (nohup) stays ignored.
+            if (m_inherited[i].sa_handler != SIG_IGN)
+                ::sigaction(kSignals[i], &action, nullptr);
+        }
+    }
+    ~StopSignals()
+    {
+        for (std::size_t i = 0; i < std::size(kSignals); ++i)
+            ::sigaction(kSignals[i], &m_inherited[i], nullptr);
+    }
+
+    bool caught() const { return g_stopSignal != 0; }
+
+    // After `done` of `total` outputs.
+    [[noreturn]] void end(int done, int total) const
+    {
+        const int signal = g_stopSignal;
+        const char *name = signal == SIGTERM ? "SIGTERM" : signal == SIGINT ? "SIGINT" : "SIGHUP";
+        datinput::complain(
+            QStringLiteral("收到 %1，已停止：已写完 %2 个输出，共 %3 个")
+                .arg(QLatin1String(name), QString::number(done), QString::number(total)));
+        ::signal(signal, SIG_DFL);
+        ::raise(signal);
+        std::_Exit(128 + signal);
+    }
+
+private:
+    static constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
+    struct sigaction m_inherited[std::size(kSignals)] = {};
+};
+
+// A row of info for each file: name, size, kind, and the summary of its codes.
 int info(const CommandLine &line)
 {
     const QStringList files = line.files();
     if (files.isEmpty())
         return usage(QStringLiteral("info 需要至少一个文件"));
-    int width = 0;
-    for (const QString &file : files)
-        width = qMax(width, int(file.size()));
     int status = 0;
-    QByteArray out;
+    QList<QStringList> rows;
     for (const QString &file : files) {
-        samplefile::Records records;
-        try {
-            records = datinput::load(file);
-        } catch (const FileError &error) {
-            datinput::complain(error.message());
+        const std::optional<samplefile::Records> records = loaded(file);
+        if (!records) {
             status = kBadInput;
             continue;
         }
-        const datvalues::Summary summary = datvalues::summarize(records);
-        out += QStringLiteral("%1  %2 字节  %3  %4\n")
-                   .arg(file.leftJustified(width), QString::number(samplefile::kFileSize),
-                        summary.ranges.isEmpty() ? QStringLiteral("不是数据文件")
-                                                 : QStringLiteral("数据文件  "),
-                        datvalues::summaryText(summary))
-                   .toUtf8();
+        const datvalues::Summary summary = datvalues::summarize(*records);
+        rows << QStringList{shown(file), QStringLiteral("%1 字节").arg(samplefile::kFileSize),
+                            summary.ranges.isEmpty() ? QStringLiteral("不是数据文件")
+                                                     : QStringLiteral("数据文件"),
+                            datvalues::summaryText(summary)};
     }
-    if (!out.isEmpty() && !deliver(kStdout, out, false))
+    if (!rows.isEmpty() && !writeStdout(textcolumns::aligned(rows).toUtf8()))
         return kBadInput;
     return status;
 }
@@ -169,38 +280,52 @@ int csv(const CommandLine &line)
 
     const bool force = line.parser.isSet(line.force);
     const QString dir = line.parser.value(line.dir);
-    if (toDir && !QFileInfo(dir).isDir()) {
-        datinput::complain(QStringLiteral("输出目录 %1 不存在或不是目录").arg(dir));
+    struct stat dirStatus;
+    if (toDir && (::stat(FilePath::fromText(dir).native.constData(), &dirStatus) != 0 ||
+                  !S_ISDIR(dirStatus.st_mode))) {
+        datinput::complain(QStringLiteral("输出目录 %1 不存在或不是目录").arg(shown(dir)));
         return kBadInput;
     }
-    // Every input is read and every output checked before anything is written.
-    std::map<QString, QByteArray> outputs;
-    QStringList order;
+    const StopSignals stop;
+    // Every input is read and every output checked before anything is
+    // written; then each output is made and written at once, so the run holds
+    // one output at a time, however many inputs it has.
+    QStringList targets;
     for (const QString &file : files) {
+        if (stop.caught())
+            stop.end(0, int(files.size()));
         const QString target =
             toDir ? QDir(dir).filePath(QFileInfo(file).completeBaseName() + QStringLiteral(".csv"))
             : toFile ? line.parser.value(line.output)
                      : kStdout;
-        samplefile::Records records;
-        try {
-            records = datinput::load(file, *range);
-        } catch (const FileError &error) {
-            datinput::complain(error.message());
+        if (!loaded(file, *range))
             return kBadInput;
-        }
-        if (outputs.count(target)) {
-            datinput::complain(
-                QStringLiteral("文件 %1 与另一个输入写到同一个 %2").arg(file, target));
+        if (targets.contains(target)) {
+            datinput::complain(QStringLiteral("文件 %1 与另一个输入写到同一个 %2")
+                                   .arg(shown(file), shown(target)));
             return kBadInput;
         }
         if (!outputFree(target, force))
             return kBadInput;
-        outputs[target] = datvalues::csv(records, *range);
-        order << target;
+        targets << target;
     }
-    for (const QString &target : order)
-        if (!deliver(target, outputs[target], force))
+    const int total = int(files.size());
+    for (int done = 0; done < total; ++done) {
+        // An input changed since it was checked is refused when it is met.
+        const std::optional<samplefile::Records> records = loaded(files[done], *range);
+        if (!records)
             return kBadInput;
+        const QByteArray bytes = datvalues::csv(*records, *range);
+        if (stop.caught())
+            stop.end(done, total);
+        const QString progress =
+            total > 1 ? QStringLiteral("（已写完 %1 个输出，共 %2 个）").arg(done).arg(total)
+                      : QString();
+        if (!deliver(targets[done], bytes, force, progress))
+            return kBadInput;
+    }
+    if (stop.caught())
+        stop.end(total, total);
     return 0;
 }
 
@@ -214,7 +339,7 @@ int plot(const CommandLine &line)
     const QString target = line.parser.value(line.output);
     const QString suffix = QFileInfo(target).suffix().toLower();
     if (target != kStdout && suffix != QLatin1String("png") && suffix != QLatin1String("pdf"))
-        return usage(QStringLiteral("输出文件 %1 须以 .png 或 .pdf 结尾").arg(target));
+        return usage(QStringLiteral("输出文件 %1 须以 .png 或 .pdf 结尾").arg(shown(target)));
     bool numeric = false;
     const int scale = line.parser.value(line.scale).toInt(&numeric);
     if (!numeric || scale < 1 || scale > kMaxScale)
@@ -224,23 +349,59 @@ int plot(const CommandLine &line)
     if (!range)
         return status;
 
-    samplefile::Records records;
-    try {
-        records = datinput::load(files.constFirst(), *range);
-    } catch (const FileError &error) {
-        datinput::complain(error.message());
-        return kBadInput;
-    }
+    const StopSignals stop;
+    const std::optional<samplefile::Records> records = loaded(files.constFirst(), *range);
     const bool force = line.parser.isSet(line.force);
-    if (!outputFree(target, force))
+    if (!records || !outputFree(target, force))
         return kBadInput;
-    const std::vector<QLineF> trace = datplot::traceLines(records, *range);
+    const std::vector<QLineF> trace = datplot::traceLines(*records, *range);
     const QByteArray bytes =
         suffix == QLatin1String("pdf") ? datplot::pdf(trace) : datplot::png(trace, scale);
-    return deliver(target, bytes, force) ? 0 : kBadInput;
+    if (stop.caught())
+        stop.end(0, 1);
+    const bool written = deliver(target, bytes, force);
+    if (stop.caught())
+        stop.end(written ? 1 : 0, 1);
+    return written ? 0 : kBadInput;
 }
 
-int view(const CommandLine &line)
+// What keeps the viewer from a display, as far as the environment tells.
+QString displayProblem()
+{
+    const QString platform = qEnvironmentVariable("QT_QPA_PLATFORM");
+    const QString display = qEnvironmentVariable("DISPLAY");
+    const QString wayland = qEnvironmentVariable("WAYLAND_DISPLAY");
+    if (!platform.isEmpty())
+        return QStringLiteral("QT_QPA_PLATFORM=%1 无法使用").arg(platform);
+    if (display.isEmpty() && wayland.isEmpty())
+        return QStringLiteral("没有设置 DISPLAY 或 WAYLAND_DISPLAY");
+    return QStringLiteral("无法连接显示 %1").arg(display.isEmpty() ? wayland : display);
+}
+
+// The viewer's application. Without a display Qt ends the program with an
+// abort and lines about its platform plugins; one line says what is missing
+// instead. Messages from finding the platform are held until it is found.
+std::unique_ptr<QApplication> guiApplication(int &argc, char **argv)
+{
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType type, const QMessageLogContext &context, const QString &message) {
+            if (type != QtFatalMsg) {
+                g_heldMessages << qFormatLogMessage(type, context, message);
+                return;
+            }
+            datinput::complain(QStringLiteral("view 需要图形显示：%1").arg(displayProblem()));
+            std::_Exit(kBadInput);
+        });
+    auto app = std::make_unique<QApplication>(argc, argv);
+    qInstallMessageHandler(previous);
+    for (const QString &message : std::as_const(g_heldMessages))
+        std::fprintf(stderr, "%s\n", message.toUtf8().constData());
+    return app;
+}
+
+// The command line and the file are checked before the window system is
+// reached, so a mistake is reported the same with and without a display.
+int view(const CommandLine &line, int &argc, char **argv)
 {
     const QStringList files = line.files();
     if (files.size() != 1)
@@ -249,39 +410,44 @@ int view(const CommandLine &line)
     const std::optional<int> range = rangeOf(line, &status);
     if (!range)
         return status;
-    const std::unique_ptr<DatViewer> viewer =
-        openViewer(files.constFirst(), *range, std::make_shared<SystemPrinter>());
-    if (!viewer)
+    const std::optional<samplefile::Records> records = loaded(files.constFirst(), *range);
+    if (!records)
         return kBadInput;
-    viewer->show();
+    const std::unique_ptr<QApplication> app = guiApplication(argc, argv);
+    DatViewer viewer(shown(files.constFirst()), *records, *range,
+                     std::make_shared<SystemPrinter>());
+    viewer.show();
     return QApplication::exec();
 }
 } // namespace
 
-bool wantsWindow(const QStringList &arguments)
+int run(int &argc, char **argv)
 {
-    const CommandLine line(arguments);
-    return line.parsed && !line.parser.isSet(line.help) && !line.parser.isSet(line.version) &&
-           line.command() == QLatin1String("view");
-}
+    holdStandardStreams();
+    // Over a file-size limit a write should fail and be reported, and its
+    // partial file removed, as in the window; not end the tool halfway.
+    std::signal(SIGXFSZ, SIG_IGN);
 
-int run(const QStringList &arguments)
-{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << escapedText(QByteArray(argv[i]));
     const CommandLine line(arguments);
+    const bool help = line.parsed && line.parser.isSet(line.help);
+    const bool version = line.parsed && line.parser.isSet(line.version);
+    if (line.parsed && !help && !version && line.command() == QLatin1String("view"))
+        return view(line, argc, argv);
+
+    const QCoreApplication app(argc, argv);
     if (!line.parsed)
         return usage(line.parser.errorText());
-    if (line.parser.isSet(line.help)) {
-        std::fputs(line.parser.helpText().toUtf8().constData(), stdout);
-        return 0;
-    }
-    if (line.parser.isSet(line.version)) {
-        std::fputs((QCoreApplication::applicationName() + QLatin1Char(' ') +
-                    QCoreApplication::applicationVersion() + QLatin1Char('\n'))
-                       .toUtf8()
-                       .constData(),
-                   stdout);
-        return 0;
-    }
+    if (help)
+        return writeStdout(line.parser.helpText().toUtf8()) ? 0 : kBadInput;
+    if (version)
+        return writeStdout((QCoreApplication::applicationName() + QLatin1Char(' ') +
+                            QCoreApplication::applicationVersion() + QLatin1Char('\n'))
+                               .toUtf8())
+                   ? 0
+                   : kBadInput;
     const QString command = line.command();
     if (command == QLatin1String("info"))
         return info(line);
@@ -289,10 +455,8 @@ int run(const QStringList &arguments)
         return csv(line);
     if (command == QLatin1String("plot"))
         return plot(line);
-    if (command == QLatin1String("view"))
-        return view(line);
     return usage(command.isEmpty() ? QStringLiteral("缺少命令")
-                                   : QStringLiteral("未知命令 %1").arg(command));
+                                   : QStringLiteral("未知命令 %1").arg(shown(command)));
 }
 
 } // namespace datcommands

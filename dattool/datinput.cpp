@@ -8,13 +8,14 @@ namespace datinput {
 
 samplefile::Records load(const QString &path, int range)
 {
-    const samplefile::Records records = samplefile::read(path, samplefile::Length::Exact);
+    const FilePath file = FilePath::fromText(path);
+    const samplefile::Records records = samplefile::read(file, samplefile::Length::Exact);
     if (range < 0)
         return records;
     if (const int point = datvalues::firstMisfit(records, range))
         throw FileError(QStringLiteral("文件 %1 第 %2 点的码值 %3 不可能来自量程 %4")
-                            .arg(path, QString::number(point), QString::number(records[point - 1]),
-                                 datvalues::rangeName(range)));
+                            .arg(file.shown, QString::number(point),
+                                 QString::number(records[point - 1]), datvalues::rangeName(range)));
     return records;
 }
 

@@ -8,7 +8,8 @@
 namespace datinput {
 
 // A plain file of exactly 16384 bytes whose codes can all come from `range`
-// (-1: any codes). Throws FileError, naming the file and the reason.
+// (-1: any codes). `path` may carry stray bytes (escapedText). Throws
+// FileError, naming the file as shown and the reason.
 samplefile::Records load(const QString &path, int range = -1);
 
 // "zk61ar-dat: " and the message, one line on standard error.

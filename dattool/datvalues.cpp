@@ -1,37 +1,27 @@
 #include "dattool/datvalues.h"
 
 #include "device/inputrange.h"
+#include "device/rangetext.h"
 
 #include <QStringList>
 
 #include <charconv>
-#include <cstdlib>
 
 namespace datvalues {
 
 namespace {
-constexpr int kLog2Codes = 12;   // the 4096 codes a range spans
 constexpr int kLog2Records = 13; // 8192 records: the mean is exact too
 } // namespace
 
 std::optional<int> parseRange(const QString &name)
 {
-    QString n = name.trimmed();
-    n.replace(QStringLiteral("+-"), QStringLiteral("±"));
-    if (n.endsWith(QLatin1Char('v')))
-        n[n.size() - 1] = QLatin1Char('V');
-    for (int range = 0; range < inputrange::kCount; ++range)
-        if (n == rangeName(range) || n == QString::number(range))
-            return range;
-    return std::nullopt;
+    return rangetext::parse(name.trimmed().toStdString());
 }
 
 QString rangeName(int range)
 {
-    static const QString kNames[inputrange::kCount] = {
-        QStringLiteral("0-5V"), QStringLiteral("±5V"), QStringLiteral("0-10V"),
-        QStringLiteral("±10V")};
-    return inputrange::isValid(range) ? kNames[range] : QString();
+    const std::string_view name = rangetext::name(range);
+    return QString::fromUtf8(name.data(), qsizetype(name.size()));
 }
 
 bool fits(int code, int range)
@@ -49,47 +39,23 @@ int firstMisfit(const samplefile::Records &records, int range)
 
 void appendExact(QByteArray &out, qint64 numerator, int log2Denominator)
 {
-    if (numerator < 0)
-        out += '-';
-    const quint64 magnitude = numerator < 0 ? 0 - quint64(numerator) : quint64(numerator);
-    const quint64 mask = (quint64(1) << log2Denominator) - 1;
-    char digits[24];
-    const auto end =
-        std::to_chars(digits, digits + sizeof digits, magnitude >> log2Denominator).ptr;
-    out.append(digits, int(end - digits));
-    // Each digit of a binary fraction ends the expansion one step nearer: at
-    // most log2Denominator digits.
-    quint64 rest = magnitude & mask;
-    if (rest != 0)
-        out += '.';
-    while (rest != 0) {
-        rest *= 10;
-        out += char('0' + (rest >> log2Denominator));
-        rest &= mask;
-    }
-}
-
-QByteArray millivolts(int code, int range)
-{
-    QByteArray out;
-    appendExact(out, qint64(inputrange::fullScaleMillivolts(range)) * code, kLog2Codes);
-    return out;
+    char text[rangetext::kMaxExactLength];
+    out.append(text, int(rangetext::writeExact(text, numerator, log2Denominator) - text));
 }
 
 QByteArray csv(const samplefile::Records &records, int range)
 {
-    const qint64 fullScale = inputrange::fullScaleMillivolts(range);
     QByteArray out;
     out.reserve(samplefile::kRecordCount * 32);
     out += "point,code,mV\r\n";
-    char number[16];
+    char number[rangetext::kMaxExactLength];
     for (int r = 1; r <= samplefile::kRecordCount; ++r) {
         const int code = records[r - 1];
         out.append(number, int(std::to_chars(number, number + sizeof number, r).ptr - number));
         out += ',';
         out.append(number, int(std::to_chars(number, number + sizeof number, code).ptr - number));
         out += ',';
-        appendExact(out, fullScale * code, kLog2Codes);
+        out.append(number, int(rangetext::writeMillivolts(number, code, range) - number));
         out += "\r\n";
     }
     return out;

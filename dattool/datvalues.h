@@ -10,8 +10,8 @@
 // Codes, ranges and millivolts of a sample file, as exact text.
 namespace datvalues {
 
-// The range code of a name as the window shows it ("0-5V", "±5V", "0-10V",
-// "±10V", with "+-" for "±") or of the code itself ("0".."3").
+// The range names of device/rangetext.h: "0-5V", "±5V", "0-10V", "±10V", with
+// "+-" for "±", or the code itself ("0".."3").
 std::optional<int> parseRange(const QString &name);
 QString rangeName(int range);
 
@@ -21,11 +21,8 @@ bool fits(int code, int range);
 // The first point (1..8192) whose code cannot come from `range`, or 0.
 int firstMisfit(const samplefile::Records &records, int range);
 
-// numerator / 2^log2Denominator written out exactly, with a decimal point and
-// no more digits than it takes: 5000 / 2^12 is "1.220703125".
+// numerator / 2^log2Denominator written out exactly (device/rangetext.h).
 void appendExact(QByteArray &out, qint64 numerator, int log2Denominator);
-// Full scale x code / 4096, exactly.
-QByteArray millivolts(int code, int range);
 
 // The CSV of a file: the header point,code,mV and one row per point 1..8192,
 // lines ended by CRLF.

@@ -4,7 +4,6 @@
 
 #include <chrono>
 #include <cmath>
-#include <ctime>
 
 namespace emu {
 
@@ -28,33 +27,27 @@ double pseudoNoise(double seconds)
     return static_cast<double>(x >> 11) / 4503599627370496.0 - 1.0; // 2^52
 }
 
-std::int64_t monotonicNanoseconds()
+std::int64_t monotonicMicroseconds()
 {
-#ifdef CLOCK_MONOTONIC_COARSE
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
-    return std::int64_t(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
-#else
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+    return std::chrono::duration_cast<std::chrono::microseconds>(
                std::chrono::steady_clock::now().time_since_epoch())
         .count();
-#endif
 }
 
 } // namespace
 
-ChannelSignals::ChannelSignals(const DcLevels &dc) : m_loaded(monotonicNanoseconds()), m_dc(dc) {}
+ChannelSignals::ChannelSignals(const DcLevels &dc) : m_loaded(monotonicMicroseconds()), m_dc(dc) {}
 
 std::uint16_t ChannelSignals::codeNow(int channel, int range)
 {
     channel &= 7;
     range &= 3;
     // A DC level never changes, so its code is worked out once.
-    const std::int64_t now = m_dc[static_cast<std::size_t>(channel)] ? 0 : monotonicNanoseconds();
+    const std::int64_t now = m_dc[static_cast<std::size_t>(channel)] ? 0 : monotonicMicroseconds();
     Memo &memo = m_memo[channel][range];
     if (memo.at != now) {
         memo.at = now;
-        memo.code = code12(volts(channel, double(now - m_loaded) * 1e-9), range);
+        memo.code = code12(volts(channel, double(now - m_loaded) * 1e-6), range);
     }
     return memo.code;
 }

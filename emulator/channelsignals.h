@@ -20,10 +20,10 @@ public:
     double volts(int channel, double seconds) const;
 
 private:
-    // The time is read from a coarse monotonic clock, which ticks every few
-    // milliseconds: ample for waveforms of at most 2 Hz, and a fraction of the
-    // cost of a fine clock. Between two ticks every conversion of a channel in a
-    // range gives the same code, so the code is worked out once per tick.
+    // The time is read in whole microseconds from the monotonic clock, so a
+    // recording at a kilohertz sees the waveforms move from one scan to the
+    // next. Within one microsecond every conversion of a channel in a range
+    // gives the same code, so the code is worked out once per microsecond.
     struct Memo
     {
         std::int64_t at = -1;

@@ -1,39 +1,18 @@
 #include "files/samplefile.h"
 
+#include "files/samplefilename.h"
 #include "files/wholefile.h"
 
-#include <QFile>
-#include <QFileInfo>
-
-#ifdef Q_OS_WIN
-#include <windows.h>
-#else
 #include <cerrno>
+#include <fcntl.h>
 #include <sys/stat.h>
-#endif
+#include <unistd.h>
 
 namespace samplefile {
 
 namespace {
-// Why the system cannot see `path`, in its own words; empty when it is simply
-// not there. A link loop or an over-long name is not a missing file.
-// qt_error_string() reads errno's codes on Unix and Windows' own error codes on
-// Windows, so each system is asked in its own terms.
-QString whyNotSeen(const QString &path)
-{
-#ifdef Q_OS_WIN
-    if (GetFileAttributesW(reinterpret_cast<const wchar_t *>(path.utf16())) !=
-        INVALID_FILE_ATTRIBUTES)
-        return {};
-    const DWORD reason = GetLastError();
-    const bool missing = reason == ERROR_FILE_NOT_FOUND || reason == ERROR_PATH_NOT_FOUND;
-#else
-    struct stat status;
-    const int reason = ::stat(QFile::encodeName(path).constData(), &status) == 0 ? 0 : errno;
-    const bool missing = reason == 0 || reason == ENOENT;
-#endif
-    return missing ? QString() : qt_error_string(int(reason));
-}
+// Enough for every Save of one minute, with room for other programs' files.
+constexpr int kNameTries = 1000;
 } // namespace
 
 QByteArray encode(const SampleBuffer &buffer)
@@ -69,34 +48,73 @@ void write(const QString &path, const SampleBuffer &buffer)
     writeWholeFile(path, encode(buffer));
 }
 
-Records read(const QString &path, Length length)
+QString writeNew(const QString &name, const QString &chosen, const SampleBuffer &buffer)
 {
-    const QFileInfo info(path);
-    if (!info.exists()) {
-        const QString reason = whyNotSeen(path);
-        throw FileError(reason.isEmpty() ? QStringLiteral("文件 %1 不存在").arg(path)
-                                         : QStringLiteral("无法打开文件 %1：%2").arg(path, reason));
+    const QByteArray bytes = encode(buffer);
+    QString candidate = chosen;
+    for (int attempt = 0; attempt < kNameTries; ++attempt) {
+        if (createWholeFile(FilePath::fromText(candidate), bytes))
+            return candidate;
+        candidate = firstFreeFileName(QDir::current(), name);
     }
-    if (info.isDir())
-        throw FileError(QStringLiteral("%1 是一个目录，不是数据文件").arg(path));
-    // A pipe or a device would block the window or never end.
-    if (!info.isFile())
-        throw FileError(QStringLiteral("%1 不是普通文件，不是数据文件").arg(path));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw FileError(QStringLiteral("无法打开文件 %1：%2").arg(path, file.errorString()));
+    throw FileError(QStringLiteral("无法创建文件 %1：其后的名字都已被占用").arg(name));
+}
+
+Records read(const FilePath &path, Length length)
+{
+    struct stat status;
+    if (::stat(path.native.constData(), &status) != 0) {
+        // A link loop or an over-long name is not a missing file: give the system's reason.
+        const int reason = errno;
+        throw FileError(
+            reason == ENOENT
+                ? QStringLiteral("文件 %1 不存在").arg(path.shown)
+                : QStringLiteral("无法打开文件 %1：%2").arg(path.shown, qt_error_string(reason)));
+    }
+    if (S_ISDIR(status.st_mode))
+        throw FileError(QStringLiteral("%1 是一个目录，不是数据文件").arg(path.shown));
+    // A pipe or a device would block the window or never end. Opened without
+    // waiting, so one put in the file's place after the look is refused too.
+    const auto notPlain = [&] {
+        return FileError(QStringLiteral("%1 不是普通文件，不是数据文件").arg(path.shown));
+    };
+    if (!S_ISREG(status.st_mode))
+        throw notPlain();
+    const Descriptor file(::open(path.native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (file.fd() < 0)
+        throw FileError(
+            QStringLiteral("无法打开文件 %1：%2").arg(path.shown, qt_error_string(errno)));
+    if (::fstat(file.fd(), &status) != 0 || !S_ISREG(status.st_mode))
+        throw notPlain();
     // One byte more than a sample file tells a longer file without reading it all.
-    const QByteArray bytes = file.read(kFileSize + 1);
-    if (file.error() != QFileDevice::NoError)
-        throw FileError(QStringLiteral("无法读取文件 %1：%2").arg(path, file.errorString()));
+    QByteArray bytes(kFileSize + 1, Qt::Uninitialized);
+    qsizetype got = 0;
+    while (got < bytes.size()) {
+        const ssize_t n = ::read(file.fd(), bytes.data() + got, size_t(bytes.size() - got));
+        if (n == 0)
+            break;
+        if (n > 0)
+            got += n;
+        else if (errno != EINTR)
+            throw FileError(
+                QStringLiteral("无法读取文件 %1：%2").arg(path.shown, qt_error_string(errno)));
+    }
+    bytes.truncate(got);
     // All at once: a chained arg() would read a "%1" in the name as a placeholder.
     if (bytes.size() < kFileSize)
-        throw FileError(QStringLiteral("文件 %1 只有 %2 字节，不是完整的数据文件（应为 %3 字节）")
-                            .arg(path, QString::number(bytes.size()), QString::number(kFileSize)));
+        throw FileError(
+            QStringLiteral("文件 %1 只有 %2 字节，不是完整的数据文件（应为 %3 字节）")
+                .arg(path.shown, QString::number(bytes.size()), QString::number(kFileSize)));
     if (length == Length::Exact && bytes.size() > kFileSize)
-        throw FileError(QStringLiteral("文件 %1 有 %2 字节，不是数据文件（应为 %3 字节）")
-                            .arg(path, QString::number(file.size()), QString::number(kFileSize)));
+        throw FileError(
+            QStringLiteral("文件 %1 有 %2 字节，不是数据文件（应为 %3 字节）")
+                .arg(path.shown, QString::number(status.st_size), QString::number(kFileSize)));
     return decode(bytes);
+}
+
+Records read(const QString &path, Length length)
+{
+    return read(FilePath::fromText(path), length);
 }
 
 } // namespace samplefile

@@ -1,5 +1,6 @@
 #pragma once
 #include "files/fileerror.h"
+#include "files/filepath.h"
 #include "files/samplebuffer.h"
 
 #include <QByteArray>
@@ -31,6 +32,12 @@ void storeRecords(const Records &records, SampleBuffer &buffer);
 // FileError.
 void write(const QString &path, const SampleBuffer &buffer);
 
+// Writes a new file in the current directory under `chosen`, the name that
+// firstFreeFileName gave for `name`; when it has been taken since (by another
+// program), under the one firstFreeFileName gives then. Never replaces a file.
+// Returns the name written. Throws FileError.
+QString writeNew(const QString &name, const QString &chosen, const SampleBuffer &buffer);
+
 // How long a file read() accepts: at least 16384 bytes (the first 16384 are
 // read, as Load does), or exactly 16384.
 enum class Length { AtLeast, Exact };
@@ -38,6 +45,7 @@ enum class Length { AtLeast, Exact };
 // Reads the first 8192 records of an existing plain file, opened read-only; a
 // file shorter than 16384 bytes is refused, and with Length::Exact a longer one.
 // Throws FileError.
+Records read(const FilePath &path, Length length = Length::AtLeast);
 Records read(const QString &path, Length length = Length::AtLeast);
 
 } // namespace samplefile

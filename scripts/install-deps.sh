@@ -10,6 +10,8 @@ windows=0
 packages=(
     # build
     cmake g++ make qt6-base-dev qt6-base-dev-tools libgl-dev
+    # zk61ar-log's command line (header-only)
+    libcli11-dev
     # the print layer asks the print system how a page was received
     libcups2-dev
     # running the window: X11 platform plugin, a CJK font for the Chinese captions

@@ -1,5 +1,6 @@
 #include "window/form1.h"
 
+#include "device/drivererror.h"
 #include "window/controls.h"
 #include "window/fonts.h"
 #include "window/msgbox.h"
@@ -7,9 +8,13 @@
 #include "window/twips.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+
+#include <cstdio>
 
 namespace {
 // Client area of the window's design, in twips.
@@ -28,6 +33,16 @@ Control *place(QWidget *container, const char *name, int left, int top, int widt
     control->setObjectName(QLatin1String(name));
     control->setGeometry(twips::rect(left, top, width, height));
     return control;
+}
+
+// The installed program has zk61ar-demo beside it, which runs it on the
+// emulated device: the way to try it without the device and its driver.
+QString withDemoHint(const QString &message)
+{
+    const QString demo = QStringLiteral("zk61ar-demo");
+    if (!QFileInfo(QCoreApplication::applicationDirPath() + QLatin1Char('/') + demo).isExecutable())
+        return message;
+    return message + QStringLiteral("\n没有设备时，可用 %1 在模拟设备上运行本程序。").arg(demo);
 }
 
 QWidget *withChineseFonts(QWidget *parent)
@@ -154,6 +169,8 @@ void Form1::dispatch(void (Form1::*handler)())
         return;
     try {
         (this->*handler)();
+    } catch (const DriverError &error) {
+        failAndEnd(withDemoHint(QString::fromUtf8(error.what())));
     } catch (const std::exception &error) {
         failAndEnd(QString::fromUtf8(error.what()));
     }
@@ -207,6 +224,11 @@ void Form1::failAndEnd(const QString &message)
     m_ended = true;
     Timer1.stop();
     Timer2.stop();
+    // On standard error as well: started from a terminal or a script, the
+    // reason stays where it can be read after the box.
+    for (const QString &line : message.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        std::fprintf(stderr, "zk61ar: %s\n", line.toUtf8().constData());
+    std::fflush(stderr);
     showFatalError(this, message);
     endProgram(1);
 }

@@ -97,4 +97,7 @@ private:
     bool m_loaded = false;
     bool m_ended = false;
     bool m_sweeping = false;
+    // No sweep starts while Save asks its question, so the file holds the
+    // trace the operator saw when clicking.
+    bool m_sweepHeld = false;
 };

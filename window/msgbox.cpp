@@ -1,9 +1,79 @@
 #include "window/msgbox.h"
 
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLayout>
 #include <QPushButton>
+#include <QScreen>
 
 namespace {
 const QString kProgramTitle = QStringLiteral("zk61ar");
+// A message box wraps its text once it is wider than this, or than half the
+// screen (QMessageBox's own measure).
+constexpr int kBoxWrapWidth = 500;
+// Where a line may end, best first: after the full-width marks that end a
+// clause of the program's own messages, after the ASCII ones of the system's
+// (a space follows them), between words. Never between two Chinese
+// characters, which the box's own wrapping does ("没有/那个文件或目录").
+const QStringList kLineBreaks[] = {
+    {QStringLiteral("："), QStringLiteral("；"), QStringLiteral("，"), QStringLiteral("。")},
+    {QStringLiteral(": "), QStringLiteral("; "), QStringLiteral(", ")},
+    {QStringLiteral(" ")},
+};
+
+// `text` cut after each occurrence of one of `separators`.
+QStringList piecesAfter(const QString &text, const QStringList &separators)
+{
+    QStringList pieces;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i)
+        for (const QString &separator : separators)
+            if (text.mid(i, separator.size()) == separator) {
+                pieces << text.mid(start, i + separator.size() - start);
+                start = i + separator.size();
+                break;
+            }
+    if (start < text.size())
+        pieces << text.mid(start);
+    return pieces;
+}
+
+// The lines of one paragraph, each at most `width` wide where the break marks
+// allow it; a piece with no mark in it stays whole.
+QStringList fitted(const QString &paragraph, const QFontMetrics &metrics, int width, int level = 0)
+{
+    if (metrics.horizontalAdvance(paragraph) <= width || level == int(std::size(kLineBreaks)))
+        return {paragraph};
+    QStringList lines;
+    QString line;
+    const auto endLine = [&] {
+        lines << fitted(line.trimmed(), metrics, width, level + 1);
+        line.clear();
+    };
+    for (const QString &piece : piecesAfter(paragraph, kLineBreaks[level])) {
+        if (!line.isEmpty() && metrics.horizontalAdvance((line + piece).trimmed()) > width)
+            endLine();
+        line += piece;
+    }
+    endLine();
+    return lines;
+}
+
+// The box's text broken into lines that fit without the box's own wrapping.
+QString brokenToFit(QMessageBox &box, const QString &text)
+{
+    const QScreen *screen = box.screen() ? box.screen() : QGuiApplication::primaryScreen();
+    const int boxWidth = qMin(screen->availableGeometry().width() / 2, kBoxWrapWidth);
+    // What the icon, the margins and the buttons take beside the text.
+    box.layout()->activate();
+    const int width = boxWidth - box.layout()->totalMinimumSize().width();
+    const auto *label = box.findChild<QLabel *>(QStringLiteral("qt_msgbox_label"));
+    const QFontMetrics metrics = label ? label->fontMetrics() : box.fontMetrics();
+    QStringList lines;
+    for (const QString &paragraph : text.split(QLatin1Char('\n')))
+        lines << fitted(paragraph, metrics, width);
+    return lines.join(QLatin1Char('\n'));
+}
 
 void captionButtons(QMessageBox &box)
 {
@@ -48,8 +118,8 @@ QMessageBox::StandardButton MsgBox(QWidget *parent, const QString &prompt, MsgBu
 
 void showFatalError(QWidget *parent, const QString &message)
 {
-    QMessageBox box(QMessageBox::Critical, kProgramTitle,
-                    message + QStringLiteral("\n\n程序将结束。"), QMessageBox::Ok, parent);
+    QMessageBox box(QMessageBox::Critical, kProgramTitle, QString(), QMessageBox::Ok, parent);
+    box.setText(brokenToFit(box, message + QStringLiteral("\n\n程序将结束。")));
     exec(box);
 }
 

@@ -42,7 +42,8 @@ void Form1::yieldToEvents()
 void Form1::Timer2_Timer()
 {
     // A tick that falls due while a sweep yields is dropped: sweeps never nest.
-    if (m_sweeping)
+    // One held by Save's question is dropped too.
+    if (m_sweeping || m_sweepHeld)
         return;
     const SweepRunning running(m_sweeping);
 

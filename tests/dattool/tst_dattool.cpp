@@ -1,5 +1,7 @@
 // zk61ar-dat run as a user runs it, on real files in a private folder: exact
-// CSV rows, which ranges a file fits, bad inputs, no overwrite, and the plot.
+// CSV rows, which ranges a file fits, bad inputs, no overwrite, and the plot;
+// outputs that cannot be written (caused for real: a pipe, a file-size limit,
+// a closed or full standard output, a signal) and the messages the user reads.
 #include "datfiles.h"
 #include "print/plotgrid.h"
 
@@ -10,14 +12,19 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
 #include <cmath>
+#include <csignal>
 #include <sys/stat.h>
+#include <unistd.h>
 
 class TestDatTool : public QObject
 {
     Q_OBJECT
 private slots:
     void init() { QVERIFY((m_dir = std::make_unique<QTemporaryDir>())->isValid()); }
+    // Names that are not UTF-8 are beyond QTemporaryDir: the shell removes them.
+    void cleanup() { shell(QStringLiteral("find . -mindepth 1 -delete")); }
     void csvRow_data();
     void csvRow();
     void rangeFit_data();
@@ -25,28 +32,68 @@ private slots:
     void badInput_data();
     void badInput();
     void outputsNeverReplaced();
+    void reported_data();
+    void reported();
+    void stopSignalKeepsFinishedOutputs_data();
+    void stopSignalKeepsFinishedOutputs();
     void plotTrace_data();
     void plotTrace();
     void pdfOnePage();
 
 private:
-    // Exit status (-1: crashed or hung), standard output and error.
+    // Exit status (-1: crashed or hung), standard output and error. The tool
+    // runs with no display.
     int run(const QStringList &arguments, QByteArray *out = nullptr, QString *err = nullptr);
+    // The same for a shell script in which $DAT is the tool.
+    int shell(const QString &script, QByteArray *out = nullptr, QString *err = nullptr);
+    int finish(QProcess &process, QByteArray *out, QString *err);
+    void start(QProcess &process, const QString &program, const QStringList &arguments);
+    // Name, kind and size of every entry of the folder.
+    QByteArray entries();
     QString path(const QString &name) const { return m_dir->filePath(name); }
     QByteArray contents(const QString &name) const;
 
     std::unique_ptr<QTemporaryDir> m_dir;
 };
 
+void TestDatTool::start(QProcess &process, const QString &program, const QStringList &arguments)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char *display : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(display);
+    env.insert("DAT", ZK61AR_DAT);
+    process.setProcessEnvironment(env);
+    // As a user's shell leaves them, whatever started the suite; the tool
+    // must handle these itself.
+    process.setChildProcessModifier([] {
+        for (const int signal : {SIGTERM, SIGINT, SIGHUP, SIGXFSZ})
+            std::signal(signal, SIG_DFL);
+    });
+    process.setWorkingDirectory(m_dir->path());
+    process.start(program, arguments);
+}
+
 int TestDatTool::run(const QStringList &arguments, QByteArray *out, QString *err)
 {
     QProcess process;
-    process.setWorkingDirectory(m_dir->path());
-    process.start(QStringLiteral(ZK61AR_DAT), arguments);
+    start(process, QStringLiteral(ZK61AR_DAT), arguments);
+    return finish(process, out, err);
+}
+
+int TestDatTool::shell(const QString &script, QByteArray *out, QString *err)
+{
+    QProcess process;
+    start(process, QStringLiteral("/bin/sh"), {"-c", script});
+    return finish(process, out, err);
+}
+
+int TestDatTool::finish(QProcess &process, QByteArray *out, QString *err)
+{
     if (!process.waitForFinished(30000)) {
         process.kill();
         process.waitForFinished(5000);
-        qWarning("zk61ar-dat did not finish within 30 s: %s", qPrintable(arguments.join(' ')));
+        qWarning("zk61ar-dat did not finish within 30 s: %s",
+                 qPrintable(process.arguments().join(' ')));
         return -1;
     }
     if (out)
@@ -54,6 +101,14 @@ int TestDatTool::run(const QStringList &arguments, QByteArray *out, QString *err
     if (err)
         *err = QString::fromUtf8(process.readAllStandardError());
     return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
+QByteArray TestDatTool::entries()
+{
+    QByteArray list;
+    shell(QStringLiteral("find . -type f -printf '%p f %s\\n' -o -printf '%p %y\\n' | sort"),
+          &list);
+    return list;
 }
 
 QByteArray TestDatTool::contents(const QString &name) const
@@ -201,7 +256,8 @@ void TestDatTool::badInput()
     f.close();
     const QStringList before = QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::System);
 
-    for (const char *command : {"csv", "plot"}) {
+    // The viewer checks as the others do, before it looks for a display.
+    for (const char *command : {"csv", "plot", "view"}) {
         QString err;
         QVERIFY(run({command, "-r", range, file, "-o", "out.png"}, nullptr, &err) > 0);
         QCOMPARE(err.count('\n'), 1);
@@ -226,6 +282,135 @@ void TestDatTool::outputsNeverReplaced()
     QVERIFY(contents("out/b.csv").endsWith(",-1,-2.44140625\r\n"));
     QCOMPARE(run({"csv", "-r", "±5V", "a.dat", "b.dat", "-d", "out", "--force"}), 0);
     QVERIFY(contents("out/b.csv").endsWith(",2047,4997.55859375\r\n"));
+}
+
+void TestDatTool::reported_data()
+{
+    // Made first, in the folder of s.dat (every code 1000); 77 skips the row.
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<QString>("command"); // a shell script; $DAT is the tool
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("err"); // part of the one line on stderr; "" for none
+    QTest::addColumn<QString>("out"); // part of stdout
+    const QString tooLarge = qt_error_string(EFBIG), full = qt_error_string(ENOSPC);
+    QTest::newRow("--force onto a pipe")
+        << "mkfifo o.csv"
+        << "$DAT csv -r 0 s.dat -o o.csv -f" << 1 << "o.csv 不是普通文件"
+        << "";
+    QTest::newRow("--force onto a device")
+        << "mknod o.csv c 1 3 || exit 77"
+        << "$DAT csv -r 0 s.dat -o o.csv --force" << 1 << "o.csv 不是普通文件"
+        << "";
+    QTest::newRow("--force onto a folder, -d")
+        << "mkdir -p out/s.csv"
+        << "$DAT csv -r 0 s.dat -d out -f" << 1 << "不是普通文件"
+        << "";
+    // Stopped at the limit in the middle of a row; nothing of it may stay.
+    QTest::newRow("file-size limit, csv -o")
+        << ""
+        << "ulimit -f 100; $DAT csv -r 0 s.dat -o o.csv" << 1 << tooLarge << "";
+    QTest::newRow("file-size limit, csv -d")
+        << "mkdir out"
+        << "ulimit -f 100; $DAT csv -r 0 s.dat -d out" << 1 << tooLarge << "";
+    QTest::newRow("file-size limit, plot -o")
+        << ""
+        << "ulimit -f 1; $DAT plot -r 0 s.dat -o o.png" << 1 << tooLarge << "";
+    QTest::newRow("file-size limit, --force keeps the old file")
+        << "echo old >o.csv"
+        << "ulimit -f 100; $DAT csv -r 0 s.dat -o o.csv -f" << 1 << tooLarge << "";
+    QTest::newRow("name not UTF-8") << "cp s.dat \"$(printf 'b\\377.dat')\""
+                                    << "$DAT info \"$(printf 'b\\377.dat')\"" << 0 << ""
+                                    << "b\\xFF.dat  16384 字节";
+    QTest::newRow("folder not UTF-8, -d") << "mkdir \"$(printf 'o\\377')\""
+                                          << "$DAT csv -r 0 s.dat -d \"$(printf 'o\\377')\" && "
+                                             "head -c 13 \"$(printf 'o\\377')/s.csv\""
+                                          << 0 << ""
+                                          << "point,code,mV";
+    QTest::newRow("info in screen columns") << "cp s.dat 数据.dat"
+                                            << "$DAT info 数据.dat s.dat" << 0 << ""
+                                            << "\ns.dat     16384";
+    QTest::newRow("view with no display") << ""
+                                          << "$DAT view -r 0 s.dat" << 1 << "view 需要图形显示"
+                                          << "";
+    QTest::newRow("--help") << ""
+                            << "$DAT --help" << 0 << ""
+                            << "-h, --help";
+    QTest::newRow("--help-all") << ""
+                                << "$DAT --help-all" << 2 << "help-all"
+                                << "";
+    QTest::newRow("--help onto a full disk") << ""
+                                             << "$DAT --help >/dev/full" << 1 << full << "";
+    QTest::newRow("closed standard output") << ""
+                                            << "$DAT info s.dat >&-" << 1 << "标准输出已关闭"
+                                            << "";
+}
+
+void TestDatTool::reported()
+{
+    QFETCH(QString, setup);
+    QFETCH(QString, command);
+    QFETCH(int, status);
+    QFETCH(QString, err);
+    QFETCH(QString, out);
+    QVERIFY(writeCodes(path("s.dat"), 1000));
+    const int made = shell(setup);
+    if (made == 77)
+        QSKIP("cannot be made here (mknod needs root)");
+    QCOMPARE(made, 0);
+    const QByteArray before = entries();
+
+    QByteArray stdOut;
+    QString stdErr;
+    QCOMPARE(shell(command, &stdOut, &stdErr), status);
+    QCOMPARE(stdErr.count('\n'), err.isEmpty() ? 0 : 1);
+    QVERIFY2(stdErr.contains(err), qPrintable(stdErr));
+    QVERIFY2(QString::fromUtf8(stdOut).contains(out), stdOut.constData());
+    QVERIFY(!stdOut.contains("--help-all"));
+    // What was there stays, and nothing is left of what failed.
+    if (status != 0)
+        QCOMPARE(entries(), before);
+}
+
+void TestDatTool::stopSignalKeepsFinishedOutputs_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("SIGINT") << int(SIGINT);
+    QTest::newRow("SIGHUP") << int(SIGHUP);
+}
+
+void TestDatTool::stopSignalKeepsFinishedOutputs()
+{
+    QFETCH(int, signal);
+    constexpr int kInputs = 2000;
+    QVERIFY(writeCodes(path("s.dat"), 1000) && QDir(m_dir->path()).mkdir("out"));
+    QStringList arguments{"csv", "-r", "0", "-d", "out"};
+    for (int i = 0; i < kInputs; ++i) {
+        arguments << QStringLiteral("s%1.dat").arg(i);
+        // Hard links: a symbolic link costs a millisecond here.
+        QCOMPARE(
+            ::link(QFile::encodeName(path("s.dat")), QFile::encodeName(path(arguments.last()))), 0);
+    }
+    QProcess process;
+    start(process, QStringLiteral(ZK61AR_DAT), arguments);
+    // The signal comes while the outputs are being written.
+    QVERIFY(QTest::qWaitFor([&] { return !QDir(path("out")).isEmpty(); }, 30000));
+    ::kill(pid_t(process.processId()), signal);
+    QVERIFY(process.waitForFinished(30000));
+    QCOMPARE(process.exitStatus(), QProcess::CrashExit);
+    QCOMPARE(process.exitCode(), signal);
+
+    const QFileInfoList written = QDir(path("out")).entryInfoList(QDir::Files);
+    QVERIFY(written.size() < kInputs);
+    for (const QFileInfo &file : written)
+        QCOMPARE(file.size(), written.first().size());
+    QVERIFY(
+        contents("out/" + written.first().fileName()).endsWith("\r\n8192,1000,1220.703125\r\n"));
+    const QString err = QString::fromUtf8(process.readAllStandardError());
+    QCOMPARE(err.count('\n'), 1);
+    QVERIFY2(
+        err.contains(QStringLiteral("已写完 %1 个输出，共 %2 个").arg(written.size()).arg(kInputs)),
+        qPrintable(err));
 }
 
 void TestDatTool::plotTrace_data()

@@ -8,6 +8,7 @@
 #include "scriptedclock.h"
 #include "windowfixture.h"
 
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
@@ -109,7 +110,8 @@ private slots:
     void secondSaveInSameMinuteKeepsFirstFile();
     void saveFailureKeepsProgram_data();
     void saveFailureKeepsProgram();
-    void saveInsideSweepWritesBufferAsItStands();
+    void saveWritesTraceOfClick_data();
+    void saveWritesTraceOfClick();
 
     void loadRestoresSavedValues();
     void loadCancelChangesNothing();
@@ -214,6 +216,19 @@ void TestSaveLoad::secondSaveInSameMinuteKeepsFirstFile()
     QCOMPARE(fileBytes(inDir(kName)), recordsOf(pattern(1)));
     QCOMPARE(fileBytes(inDir("vx-2261437_1.dat")), recordsOf(pattern(2)));
     QCOMPARE(entries(m_dir->path()).size(), 2);
+
+    // Another program takes the name asked about while the question is open.
+    m_form->sampleBuf = pattern(3);
+    BoxAnswerer answerer;
+    answerer.onBox = [&](const SeenBox &) { writeBytes(inDir("vx-2261437_2.dat"), "other"); };
+    answerer.clickButton(QStringLiteral("是(&Y)"));
+    answerer.clickButton(QStringLiteral("确定"));
+    click(m_form->Command3);
+    QCOMPARE(answerer.boxes().size(), 2);
+    QCOMPARE(answerer.boxes()[1].text,
+             QStringLiteral("vx-2261437_2.dat 已被另一个程序占用，已存为文件vx-2261437_3.dat"));
+    QCOMPARE(fileBytes(inDir("vx-2261437_2.dat")), QByteArray("other"));
+    QCOMPARE(fileBytes(inDir("vx-2261437_3.dat")), recordsOf(pattern(3)));
 }
 
 void TestSaveLoad::saveFailureKeepsProgram_data()
@@ -293,42 +308,77 @@ void TestSaveLoad::saveFailureKeepsProgram()
     QCOMPARE(fileBytes(inDir(name)), recordsOf(pattern(3)));
 }
 
-void TestSaveLoad::saveInsideSweepWritesBufferAsItStands()
+void TestSaveLoad::saveWritesTraceOfClick_data()
 {
+    QTest::addColumn<bool>("betweenSweeps");
+    // The points the yielding sweep has stored so far, then the previous sweep's.
+    QTest::newRow("inside a sweep") << false;
+    // The last sweep, whole: with the live reading stopped, a sweep started
+    // while the question is open would record zeros over it.
+    QTest::newRow("between two sweeps") << true;
+}
+
+void TestSaveLoad::saveWritesTraceOfClick()
+{
+    QFETCH(bool, betweenSweeps);
     // A sweep that ends on one value, then another value: the next sweep
     // stores the new value over the old ones point by point.
     constexpr int kNextCode = 2222;
     QTRY_VERIFY_WITH_TIMEOUT(m_form->sampleBuf(8192) == kLiveCode, 20000);
     m_driver.setCode(kNextCode);
 
+    const SampleBuffer &buffer = m_form->sampleBuf;
     SampleBuffer atClick;
+    QImage shownAtClick, shownAtAnswer;
     int lastNew = 0;
-    BoxAnswerer answerer;
-    answerer.clickButton(QStringLiteral("是(&Y)"));
-    QTimer trigger;
-    trigger.setInterval(0);
-    QObject::connect(&trigger, &QTimer::timeout, [&] {
-        const SampleBuffer &buffer = m_form->sampleBuf;
-        if (!m_form->isSweeping() || buffer(8192) != kLiveCode)
-            return;
+    const auto ready = [&] {
+        if (betweenSweeps)
+            return !m_form->isSweeping() && buffer(8192) == kNextCode;
         for (int r = 1; r <= 8192; ++r)
             if (buffer(r) == kNextCode)
                 lastNew = r;
         // Well inside a sweep: new values stored, many old ones still to go.
-        if (lastNew == 0 || lastNew > 6000)
+        return m_form->isSweeping() && buffer(8192) == kLiveCode && lastNew > 0 && lastNew < 6000;
+    };
+    bool clicked = false;
+    const auto clickWhenReady = [&] {
+        if (clicked || !ready())
             return;
-        trigger.stop();
+        clicked = true;
         atClick = buffer;
+        shownAtClick = m_form->Picture1->picture().copy();
         click(m_form->Command3);
+    };
+    // Tried in every yield of a sweep, and right after each sweep from the
+    // event loop, as the operator's click comes, before the next sweep tick.
+    QTimer trigger;
+    trigger.setInterval(0);
+    QObject::connect(&trigger, &QTimer::timeout, clickWhenReady);
+    QObject::connect(&m_form->Timer2, &QTimer::timeout, &trigger, [&] {
+        QMetaObject::invokeMethod(&trigger, clickWhenReady, Qt::QueuedConnection);
     });
     trigger.start();
+    QSignalSpy sweepTicks(&m_form->Timer2, &QTimer::timeout);
+    int ticksWhileAsked = 0;
+    BoxAnswerer answerer;
+    answerer.then([&](QWidget *box) {
+        // The operator reads the question for a while; the 1 ms timers run on.
+        const int before = int(sweepTicks.count());
+        QTest::qWait(300);
+        ticksWhileAsked = int(sweepTicks.count()) - before;
+        shownAtAnswer = m_form->Picture1->picture().copy();
+        QTest::mouseClick(qobject_cast<QMessageBox *>(box)->button(QMessageBox::Yes),
+                          Qt::LeftButton);
+    });
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(inDir(kName)), 20000);
-    QCOMPARE(answerer.boxes().size(), 1);
+    QCOMPARE(answerer.unexpected().size(), 0);
 
-    // The points stored so far by the running sweep, then the previous sweep's.
     QCOMPARE(fileBytes(inDir(kName)), recordsOf(atClick));
-    QCOMPARE(atClick(lastNew), std::int16_t(kNextCode));
-    QCOMPARE(atClick(8192), std::int16_t(kLiveCode));
+    QCOMPARE(atClick(8192), std::int16_t(betweenSweeps ? kNextCode : kLiveCode));
+    QCOMPARE(shownAtAnswer, shownAtClick);
+    // A tick cannot come again while its own sweep yields; after the sweep it can.
+    if (betweenSweeps)
+        QVERIFY2(ticksWhileAsked > 0, "no sweep tick fell due while the question was open");
 }
 
 void TestSaveLoad::loadRestoresSavedValues()

@@ -3,7 +3,9 @@
 # fields and file list, runs lintian and the desktop and AppStream validators,
 # unpacks it into a temporary root (never into the system) and runs what was
 # unpacked: zk61ar-demo must show the emulated signal from the package's private
-# folder, zk61ar with no driver the missing-library box.
+# folder, also when it records with zk61ar-log, and zk61ar with no driver the
+# missing-library box and the same message on standard error, both pointing to
+# zk61ar-demo.
 # Usage: package_test.sh CPACK BUILD_DIR VERSION PROBE_LIBRARY HAS_DAT_TOOL
 set -uo pipefail
 cpack=$1 build=$2 version=$3 probe=$4 has_dat=$5
@@ -44,12 +46,12 @@ done
 
 # File list: exactly these, plus the emulated library checked below.
 dpkg-deb --fsys-tarfile "$deb" | tar -t | grep -v '/$' | sed 's|^\./|/|' | sort >"$tmp/files"
-expected=(/usr/bin/zk61ar /usr/bin/zk61ar-demo
+expected=(/usr/bin/zk61ar /usr/bin/zk61ar-demo /usr/bin/zk61ar-log
     /usr/share/applications/zk61ar-demo.desktop /usr/share/applications/zk61ar.desktop
     /usr/share/doc/zk61ar/changelog.gz /usr/share/doc/zk61ar/copyright
     /usr/share/icons/hicolor/128x128/apps/zk61ar.png /usr/share/icons/hicolor/48x48/apps/zk61ar.png
     /usr/share/icons/hicolor/scalable/apps/zk61ar.svg
-    /usr/share/man/man1/zk61ar-demo.1.gz /usr/share/man/man1/zk61ar.1.gz
+    /usr/share/man/man1/zk61ar-demo.1.gz /usr/share/man/man1/zk61ar-log.1.gz /usr/share/man/man1/zk61ar.1.gz
     /usr/share/metainfo/io.github.zk61ar.zk61ar.metainfo.xml)
 [ "$has_dat" = 1 ] && expected+=(/usr/bin/zk61ar-dat /usr/share/man/man1/zk61ar-dat.1.gz)
 grep -v '/libqb7io\.so$' "$tmp/files" >"$tmp/others"
@@ -81,9 +83,11 @@ root="$tmp/root"
 dpkg-deb -x "$deb" "$root" || fail "dpkg-deb -x"
 desktop-file-validate "$root"/usr/share/applications/*.desktop || fail "desktop-file-validate"
 appstreamcli validate --no-net "$root"/usr/share/metainfo/*.xml || fail "appstreamcli validate"
-if readelf -d "$root/usr/bin/zk61ar" | grep -Eq 'RPATH|RUNPATH'; then
-    fail "the program carries a library search path"
-fi
+for program in zk61ar zk61ar-log; do
+    if readelf -d "$root/usr/bin/$program" | grep -Eq 'RPATH|RUNPATH'; then
+        fail "$program carries a library search path"
+    fi
+done
 if [ "$has_dat" = 1 ]; then
     "$root/usr/bin/zk61ar-dat" --version >/dev/null || fail "zk61ar-dat --version"
 fi
@@ -117,6 +121,11 @@ kill "$pid"
 wait "$pid" 2>/dev/null
 pid=
 
+# The demo's recorder: channel 0 held at 2.5 V reads 2500 mV in every row.
+env -C "$tmp" QB7EMU_DC=0=2.5 LD_LIBRARY_PATH= "$root/usr/bin/zk61ar-demo" log -c 0,6:±10V -r max -n 5 \
+    -o demo.csv 2>"$tmp/log.err" || { cat "$tmp/log.err" >&2; fail "zk61ar-demo log"; }
+[ "$(grep -c '^[0-9]*,[0-9.]*,2500,' "$tmp/demo.csv")" -eq 5 ] || fail "demo recording: $(cat "$tmp/demo.csv")"
+
 if ldconfig -p | grep -q 'libqb7io\.so'; then
     echo "a driver library is installed on this machine: the missing-library run is left out"
 else
@@ -135,5 +144,10 @@ else
     [ "$(grep -c '"box"' "$tmp/missing.out")" -eq 1 ] || fail "boxes: $(cat "$tmp/missing.out")"
     grep -q '"text":"[^"]*libqb7io\.so' "$tmp/missing.out" ||
         fail "the box does not name the library: $(cat "$tmp/missing.out")"
+    grep -q '"text":"[^"]*zk61ar-demo' "$tmp/missing.out" ||
+        fail "the box does not point to zk61ar-demo: $(cat "$tmp/missing.out")"
+    # The same on standard error, for a program started from a terminal.
+    grep -q '^zk61ar: .*libqb7io\.so' "$tmp/missing.err" && grep -q '^zk61ar: .*zk61ar-demo' "$tmp/missing.err" ||
+        fail "standard error lacks the message or zk61ar-demo: $(cat "$tmp/missing.err")"
 fi
 echo "package checked: $deb"

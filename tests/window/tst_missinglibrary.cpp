@@ -2,12 +2,14 @@
 // process: the first live tick fails, one box names the library and the
 // loader's reason, and the program ends by itself with a failure code. In
 // process: Exit before any conversion still calls CloseQB7, whose failure is
-// reported in one box before the program ends.
+// reported in one box before the program ends. The message is on standard
+// error too, and the box breaks it only where a line may end.
 #include "boxanswerer.h"
 #include "windowfixture.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLabel>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <cerrno>
@@ -54,6 +56,10 @@ void TestMissingLibrary::programReportsAndEnds()
              QStringList{QStringLiteral("确定")});
 
     QVERIFY2(program.exitCode() != 0, qPrintable(err));
+    // The same message on standard error, for a program started from a terminal.
+    QVERIFY2(err.contains(QStringLiteral("zk61ar: 无法加载驱动程序库 libqb7io.so：")) &&
+                 err.contains(QString::fromLocal8Bit(std::strerror(ENOENT))),
+             qPrintable(err));
     for (const char *report : {"AddressSanitizer", "LeakSanitizer", "runtime error:"})
         QVERIFY2(!err.contains(QLatin1String(report)), qPrintable(err));
 }
@@ -68,12 +74,20 @@ void TestMissingLibrary::exitReportsAndEnds()
 
     BoxAnswerer answerer;
     QList<int> endsWhenShown;
-    answerer.onBox = [&](const SeenBox &) { endsWhenShown << int(w.exitCodes->size()); };
+    bool wrappedByBox = true;
+    answerer.onBox = [&](const SeenBox &) {
+        endsWhenShown << int(w.exitCodes->size());
+        // Broken into lines at its colons, so the box never breaks a word.
+        wrappedByBox = QApplication::activeModalWidget()
+                           ->findChild<QLabel *>(QStringLiteral("qt_msgbox_label"))
+                           ->wordWrap();
+    };
     answerer.clickButton(QStringLiteral("确定"));
     click(form.Command1);
 
     QCOMPARE(answerer.boxes().size(), 1);
     QCOMPARE(endsWhenShown, QList<int>{0}); // the box came before the end
+    QVERIFY(!wrappedByBox);
     const SeenBox box = answerer.boxes().constFirst();
     QVERIFY2(box.text.contains(QStringLiteral("libqb7io.so")), qPrintable(box.text));
     QVERIFY2(box.text.contains(QString::fromLocal8Bit(std::strerror(ENOENT))),

@@ -1,0 +1,71 @@
+#pragma once
+#include "logger/options.h"
+#include "logger/syncer.h"
+#include "logger/system.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+struct MillivoltTable;
+
+// The recording's CSV (RFC 4180, CRLF): a few "#" lines saying what was
+// recorded, the header scan,time_s,chN_mV,... and one row per scan. Rows are
+// held and handed to the system in whole lines, at the latest half a second
+// after they were taken, and synced to disk every few seconds on another
+// thread; with --split every part is a whole file of its own.
+class CsvOutput
+{
+public:
+    explicit CsvOutput(const logoptions::Options &options);
+    ~CsvOutput();
+    CsvOutput(const CsvOutput &) = delete;
+    CsvOutput &operator=(const CsvOutput &) = delete;
+
+    // Creates the (first) file and writes its heading, which gives the start
+    // in UTC. Throws LogError.
+    void open(const std::string &startUtc);
+    bool isOpen() const { return m_file != nullptr; }
+    bool wasOpened() const { return m_part > 0; }
+
+    // Times are nanoseconds since the start of the recording.
+
+    // Adds scan number `scan`, taken at `timeNs`, with one code per channel in
+    // the options' order.
+    void add(std::int64_t scan, std::int64_t timeNs, const std::int16_t *codes);
+    // Writes the held rows when they have waited long enough or would wait too
+    // long for the next scan, due at `nextDue`, and asks for a sync when one is
+    // due. Throws LogError for a failed write or sync.
+    void tend(std::int64_t now, std::int64_t nextDue);
+    // Writes everything, syncs it to disk and closes the file.
+    void finish();
+
+    // What the system has taken so far.
+    std::uint64_t bytes() const { return m_written; }
+    std::int64_t rows() const { return m_rowsWritten; }
+    // The file or files written, for the summary.
+    std::string names() const;
+
+private:
+    void startPart(int part);
+    void writeHeld();
+    std::string fileName(int part) const;
+
+    const logoptions::Options &m_options;
+    std::string m_startUtc;
+    std::vector<std::shared_ptr<const MillivoltTable>> m_tables; // one per channel
+    std::shared_ptr<logsys::OutputFile> m_file;
+    Syncer m_syncer;
+    std::string m_held;
+    std::uint64_t m_written = 0;
+    std::int64_t m_heldSince = INT64_MAX; // when the oldest held row was taken
+    std::int64_t m_lastSync = 0;
+    bool m_unsynced = false;
+    int m_part = 0;
+    std::int64_t m_partBytes = 0;
+    std::int64_t m_partRows = 0;
+    std::int64_t m_rowsHeld = 0;
+    std::int64_t m_rowsWritten = 0;
+    std::int64_t m_partEndsNs = 0;
+};

@@ -1,0 +1,150 @@
+#include "logger/recording.h"
+
+#include "device/adc.h"
+#include "device/drivererror.h"
+#include "device/qb7driver.h"
+#include "logger/csvoutput.h"
+#include "logger/logerror.h"
+#include "logger/system.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+namespace recording {
+
+namespace {
+
+constexpr std::int64_t kProgressNs = 250'000'000;
+constexpr int kFailed = 1;
+
+struct Tally
+{
+    std::int64_t rows = 0;
+    std::int64_t skipped = 0;
+    std::int64_t elapsedNs = 0;
+};
+
+// A non-negative number with `decimals` decimals, the same in every locale.
+std::string decimal(double value, int decimals)
+{
+    const auto scale = std::int64_t(std::pow(10, decimals));
+    const auto units = std::llround(value * double(scale));
+    std::string fraction = std::to_string(units % scale);
+    fraction.insert(0, std::size_t(decimals) - fraction.size(), '0');
+    return std::to_string(units / scale) + "." + fraction;
+}
+
+std::string figures(const Tally &tally, std::uint64_t bytes)
+{
+    const double seconds = double(tally.elapsedNs) * 1e-9;
+    return std::to_string(tally.rows) + " 行，超时跳过 " + std::to_string(tally.skipped) + " 次，" +
+           decimal(seconds, 3) + " s，" +
+           decimal(seconds > 0 ? double(tally.rows) / seconds : 0, 1) + " 次/s，" +
+           std::to_string(bytes) + " 字节";
+}
+
+// One line at a time on standard error; a progress line is cleared first.
+class Console
+{
+public:
+    explicit Console(bool progress) : m_progress(progress) {}
+
+    void progress(const std::string &line)
+    {
+        logsys::writeStderr("\r" + line + "  ");
+        m_shown = line.size() + 2;
+    }
+    void say(const std::string &line)
+    {
+        std::string text = m_shown ? "\r" + std::string(m_shown, ' ') + "\r" : std::string();
+        logsys::writeStderr(text + "zk61ar-log: " + line + "\n");
+        m_shown = 0;
+    }
+    bool wanted() const { return m_progress; }
+
+private:
+    bool m_progress;
+    std::size_t m_shown = 0;
+};
+
+} // namespace
+
+int run(const logoptions::Options &options)
+{
+    Console console(!options.quiet && logsys::stderrIsTerminal());
+    Qb7Driver driver;
+    Adc adc(driver);
+    std::int16_t adValue = 0;
+    std::vector<std::int16_t> codes(options.channels.size());
+
+    const double periodNs = options.rate > 0 ? 1e9 / options.rate : 0;
+    const auto dueOf = [periodNs](std::int64_t k) { return std::llround(double(k) * periodNs); };
+    std::int64_t limit = options.scans.value_or(INT64_MAX);
+    if (options.durationNs && periodNs > 0)
+        limit =
+            std::min(limit, std::int64_t(std::ceil(double(*options.durationNs) / periodNs - 1e-6)));
+
+    CsvOutput out(options);
+    const std::string startUtc = logsys::utcNow();
+    const std::int64_t start = logsys::monotonicNow();
+    Tally tally;
+    std::int64_t nextProgress = kProgressNs;
+    int status = 0;
+    try {
+        for (std::int64_t k = 0; k < limit;) {
+            if (periodNs > 0)
+                logsys::sleepUntil(start + dueOf(k));
+            if (logsys::stopRequested())
+                break;
+            const std::int64_t t = logsys::monotonicNow() - start;
+            if (periodNs > 0 && double(t - dueOf(k)) > periodNs) {
+                // Too late for this scan and maybe more: on with the one due now.
+                const std::int64_t now = std::min(limit, std::int64_t(double(t) / periodNs));
+                tally.skipped += now - k;
+                k = now;
+                if (k >= limit)
+                    break;
+            } else if (periodNs == 0 && options.durationNs && t >= *options.durationNs) {
+                break;
+            }
+            for (std::size_t i = 0; i < codes.size(); ++i)
+                codes[i] = adc.adc(options.channels[i].channel, options.channels[i].range, adValue);
+            // Created only once the device has answered: a missing driver
+            // leaves no file behind.
+            if (!out.isOpen())
+                out.open(startUtc);
+            out.add(k, t, codes.data());
+            ++tally.rows;
+            ++k;
+            out.tend(t, periodNs > 0 ? dueOf(k) : t);
+            if (console.wanted() && t >= nextProgress) {
+                tally.elapsedNs = t;
+                console.progress(figures(tally, out.bytes()));
+                nextProgress = t + kProgressNs;
+            }
+        }
+        out.finish();
+    } catch (const DriverError &error) {
+        console.say(error.what());
+        status = kFailed;
+        try {
+            out.finish(); // the rows taken before stay
+        } catch (const LogError &failure) {
+            console.say(failure.what());
+        }
+    } catch (const LogError &error) {
+        console.say(error.what());
+        status = kFailed;
+    }
+    tally.rows = out.rows(); // those that reached the file
+    tally.elapsedNs = logsys::monotonicNow() - start;
+    // Always, unless the recording failed before it had a file.
+    if (out.wasOpened() || status == 0)
+        console.say(figures(tally, out.bytes()) + " → " +
+                    (out.wasOpened() ? out.names() : std::string("（未创建文件）")));
+    return status;
+}
+
+} // namespace recording
