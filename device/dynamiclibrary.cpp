@@ -3,6 +3,8 @@
 #include "device/drivererror.h"
 
 #ifdef _WIN32
+#include "device/windowstext.h"
+
 #include <algorithm>
 #include <windows.h>
 #else
@@ -12,29 +14,9 @@
 namespace {
 
 #ifdef _WIN32
-// The system's text for `error`, as UTF-8 without the line end Windows gives it.
-// The wide call is the one whose text does not depend on the ANSI code page
-// (GBK on a Chinese system, where the ANSI text is not UTF-8).
-std::string systemText(DWORD error)
-{
-    wchar_t text[512] = {};
-    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                  nullptr, error, 0, text, sizeof text / sizeof *text, nullptr);
-    while (length > 0 &&
-           (text[length - 1] == L'\r' || text[length - 1] == L'\n' || text[length - 1] == L' '))
-        --length;
-    if (length == 0)
-        return "error " + std::to_string(error);
-    const int size =
-        WideCharToMultiByte(CP_UTF8, 0, text, int(length), nullptr, 0, nullptr, nullptr);
-    std::string utf8(std::size_t(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, int(length), utf8.data(), size, nullptr, nullptr);
-    return utf8;
-}
-
 std::string lastLoaderError()
 {
-    return systemText(GetLastError());
+    return windowstext::systemText(GetLastError());
 }
 
 // A file that is not there, nor its folder: the search goes on.
@@ -81,7 +63,9 @@ HMODULE loadWithoutCurrentDirectory(const std::wstring &name)
             folder = folder.substr(1, folder.size() - 2);
         if (!isAbsoluteFolder(folder))
             continue;
-        if (folder.back() != L'\\' && folder.back() != L'/')
+        // A full path for the loader has backslashes only.
+        std::replace(folder.begin(), folder.end(), L'/', L'\\');
+        if (folder.back() != L'\\')
             folder += L'\\';
         // What the library itself needs is looked for beside it first.
         if (HMODULE module =
