@@ -163,6 +163,11 @@ private:
 
 } // namespace
 
+std::vector<std::string> commandLine(int argc, char **argv)
+{
+    return std::vector<std::string>(argv, argv + argc);
+}
+
 void prepare()
 {
     struct sigaction action
