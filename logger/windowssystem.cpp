@@ -149,16 +149,6 @@ private:
     LONGLONG m_end = 0; // the size after the last whole write
 };
 
-[[noreturn]] void notRegular(const std::string &path)
-{
-    throw LogError(path + " 不是普通文件；--force 只替换普通文件");
-}
-
-[[noreturn]] void exists(const std::string &path)
-{
-    throw LogError("输出文件 " + path + " 已存在；加 --force 才会替换");
-}
-
 void restoreConsole()
 {
     SetConsoleOutputCP(g_consoleCodePage);
@@ -308,7 +298,7 @@ std::unique_ptr<OutputFile> createFile(const std::string &path, bool replace)
                 (info.dwFileAttributes &
                  (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))) {
                 CloseHandle(handle);
-                notRegular(path);
+                refuseNotRegular(path);
             }
             if (!SetEndOfFile(handle)) {
                 const DWORD error = GetLastError();
@@ -319,7 +309,7 @@ std::unique_ptr<OutputFile> createFile(const std::string &path, bool replace)
         }
         const DWORD error = GetLastError();
         if (pathKind(path) == PathKind::Folder)
-            notRegular(path);
+            refuseNotRegular(path);
         if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
             fail("无法打开 ", path, error);
     }
@@ -328,7 +318,7 @@ std::unique_ptr<OutputFile> createFile(const std::string &path, bool replace)
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
         if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS)
-            exists(path);
+            refuseExisting(path);
         fail("无法创建 ", path, error);
     }
     return std::make_unique<WindowsFile>(handle, path, true);
