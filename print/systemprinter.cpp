@@ -2,13 +2,17 @@
 
 #include <QPrinterInfo>
 
+#ifdef ZK61AR_HAVE_CUPS
 #include <cups/cups.h>
+#endif
 
 namespace {
 constexpr double kTwipsPerInch = 1440.0;
 // About a 96th of an inch: the printer's own hairline can vanish when a page is
 // rasterised, and a grid that does not show on paper is no grid.
 constexpr double kPenWidthTwips = 15.0;
+
+#ifdef ZK61AR_HAVE_CUPS
 constexpr int kConnectMs = 5000;
 
 // Why the print system did not take the page, in its own words. libcups gives a
@@ -32,6 +36,21 @@ std::string handOverFailure(const std::string &printer)
     }
     return "打印系统中已没有这台打印机（" + reason + "）";
 }
+
+// libcups keeps the answer to the last request made on this thread; an empty
+// text when the print system took it.
+std::string refusalOfLastRequest(const std::string &printer)
+{
+    return cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE ? handOverFailure(printer)
+                                                           : std::string();
+}
+#else
+// Without libcups (Windows) what Qt's end() answers is all there is to know.
+std::string refusalOfLastRequest(const std::string &)
+{
+    return {};
+}
+#endif
 } // namespace
 
 SystemPrinter::SystemPrinter() = default;
@@ -78,10 +97,9 @@ void SystemPrinter::endDoc()
     const std::string name = m_printer->printerName().toStdString();
     const bool sent = m_painter.end();
     // Qt hands the page to the print system inside end() and drops the answer;
-    // libcups keeps the answer to the last request made on this thread, which
-    // is that hand-over: a refused, removed or unreachable queue shows here.
-    const std::string refusal =
-        cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE ? handOverFailure(name) : std::string();
+    // the last request made on this thread is that hand-over: a refused,
+    // removed or unreachable queue shows here.
+    const std::string refusal = refusalOfLastRequest(name);
     m_printer.reset();
     if (!sent)
         throw PrintError("打印机 " + name + " 未能完成打印。");
