@@ -9,7 +9,11 @@
 #include <cstdlib>
 #include <type_traits>
 
+#ifdef _WIN32
+#define QB7EMU_EXPORT
+#else
 #define QB7EMU_EXPORT __attribute__((visibility("default")))
+#endif
 
 namespace {
 

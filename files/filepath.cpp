@@ -1,6 +1,7 @@
 #include "files/filepath.h"
 
 #include <cerrno>
+#include <cstring>
 #include <unistd.h>
 
 namespace {
@@ -78,6 +79,15 @@ FilePath FilePath::fromText(const QString &text)
     }
     takeRun(text.size());
     return path;
+}
+
+QString errnoText(int error)
+{
+#ifdef Q_OS_WIN
+    return QString::fromLocal8Bit(std::strerror(error));
+#else
+    return qt_error_string(error);
+#endif
 }
 
 Descriptor::~Descriptor()

@@ -21,6 +21,11 @@ struct FilePath
 // U+DC00 + byte.
 QString escapedText(const QByteArray &bytes);
 
+// The system's words for errno's `error`. qt_error_string() reads errno's codes
+// on Unix, but Windows' own error codes on Windows: there the C library's own
+// text is taken.
+QString errnoText(int error);
+
 // A descriptor of the system's, closed when it goes.
 class Descriptor
 {

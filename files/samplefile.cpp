@@ -69,7 +69,7 @@ Records read(const FilePath &path, Length length)
         throw FileError(
             reason == ENOENT
                 ? QStringLiteral("文件 %1 不存在").arg(path.shown)
-                : QStringLiteral("无法打开文件 %1：%2").arg(path.shown, qt_error_string(reason)));
+                : QStringLiteral("无法打开文件 %1：%2").arg(path.shown, errnoText(reason)));
     }
     if (S_ISDIR(status.st_mode))
         throw FileError(QStringLiteral("%1 是一个目录，不是数据文件").arg(path.shown));
@@ -82,8 +82,7 @@ Records read(const FilePath &path, Length length)
         throw notPlain();
     const Descriptor file(::open(path.native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (file.fd() < 0)
-        throw FileError(
-            QStringLiteral("无法打开文件 %1：%2").arg(path.shown, qt_error_string(errno)));
+        throw FileError(QStringLiteral("无法打开文件 %1：%2").arg(path.shown, errnoText(errno)));
     if (::fstat(file.fd(), &status) != 0 || !S_ISREG(status.st_mode))
         throw notPlain();
     // One byte more than a sample file tells a longer file without reading it all.
@@ -97,7 +96,7 @@ Records read(const FilePath &path, Length length)
             got += n;
         else if (errno != EINTR)
             throw FileError(
-                QStringLiteral("无法读取文件 %1：%2").arg(path.shown, qt_error_string(errno)));
+                QStringLiteral("无法读取文件 %1：%2").arg(path.shown, errnoText(errno)));
     }
     bytes.truncate(got);
     // All at once: a chained arg() would read a "%1" in the name as a placeholder.

@@ -14,12 +14,12 @@ constexpr int kTemporaryNameTries = 100;
 
 FileError cannotCreate(const FilePath &path, int error)
 {
-    return FileError(QStringLiteral("无法创建文件 %1：%2").arg(path.shown, qt_error_string(error)));
+    return FileError(QStringLiteral("无法创建文件 %1：%2").arg(path.shown, errnoText(error)));
 }
 
 FileError cannotWrite(const FilePath &path, int error)
 {
-    return FileError(QStringLiteral("无法写入文件 %1：%2").arg(path.shown, qt_error_string(error)));
+    return FileError(QStringLiteral("无法写入文件 %1：%2").arg(path.shown, errnoText(error)));
 }
 
 // A write can stop short without an error (at a file-size limit, on a full

@@ -18,3 +18,14 @@ class LogError : public std::runtime_error
 public:
     explicit LogError(const std::string &message) : std::runtime_error(message) {}
 };
+
+// createFile()'s refusals (system.h), worded once for every system.
+[[noreturn]] inline void refuseNotRegular(const std::string &path)
+{
+    throw LogError(path + " 不是普通文件；--force 只替换普通文件");
+}
+
+[[noreturn]] inline void refuseExisting(const std::string &path)
+{
+    throw LogError("输出文件 " + path + " 已存在；加 --force 才会替换");
+}

@@ -10,9 +10,14 @@ constexpr int kBadCommandLine = 2;
 
 int main(int argc, char **argv)
 {
+    std::vector<std::string> arguments = logsys::commandLine(argc, argv);
+    std::vector<char *> pointers;
+    for (std::string &argument : arguments)
+        pointers.push_back(argument.data());
+    pointers.push_back(nullptr);
     std::optional<logoptions::Options> options;
     try {
-        options = logoptions::parse(argc, argv);
+        options = logoptions::parse(int(arguments.size()), pointers.data());
     } catch (const OptionError &error) {
         logsys::writeStderr(std::string("zk61ar-log: ") + error.what() + "（见 --help）\n");
         return kBadCommandLine;

@@ -151,17 +151,12 @@ private:
     off_t m_end = 0; // the size after the last whole write
 };
 
-[[noreturn]] void notRegular(const std::string &path)
-{
-    throw LogError(path + " 不是普通文件；--force 只替换普通文件");
-}
-
-[[noreturn]] void exists(const std::string &path)
-{
-    throw LogError("输出文件 " + path + " 已存在；加 --force 才会替换");
-}
-
 } // namespace
+
+std::vector<std::string> commandLine(int argc, char **argv)
+{
+    return std::vector<std::string>(argv, argv + argc);
+}
 
 void prepare()
 {
@@ -273,7 +268,7 @@ std::unique_ptr<OutputFile> createFile(const std::string &path, bool replace)
             };
             if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
                 ::close(fd);
-                notRegular(path);
+                refuseNotRegular(path);
             }
             if (ftruncate(fd, 0) != 0 || fcntl(fd, F_SETFL, 0) != 0) {
                 const int error = errno;
@@ -283,14 +278,14 @@ std::unique_ptr<OutputFile> createFile(const std::string &path, bool replace)
             return std::make_unique<PosixFile>(fd, path, true);
         }
         if (errno == ELOOP || errno == EISDIR || errno == ENXIO)
-            notRegular(path);
+            refuseNotRegular(path);
         if (errno != ENOENT)
             fail("无法打开 ", path, errno);
     }
     const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) {
         if (errno == EEXIST)
-            exists(path);
+            refuseExisting(path);
         fail("无法创建 ", path, errno);
     }
     return std::make_unique<PosixFile>(fd, path, true);

@@ -3,7 +3,8 @@
 // the monotonic clock and sleeping until a due time, the stop requests
 // (Ctrl-C and the like), the output file's writes and syncs, what a path is,
 // whether standard error is a terminal, and the UTC time. posixsystem.cpp
-// provides it on Linux; nothing else in the logger calls the system directly.
+// provides it on Linux, windowssystem.cpp on Windows; nothing else in the
+// logger calls the system directly.
 // Failures throw LogError with a message that names the file and the system's
 // reason.
 
@@ -14,7 +15,14 @@
 #include <string>
 #include <thread>
 
+#include <vector>
+
 namespace logsys {
+
+// Called first, before the command line is read: the arguments as UTF-8. On
+// Windows they are read again from the wide command line, as argv is in the
+// ANSI code page, and a console is given UTF-8 output for the run.
+std::vector<std::string> commandLine(int argc, char **argv);
 
 // Called once before anything else: sets up the stop requests (the first Ctrl-C,
 // SIGTERM or SIGHUP only asks the recording to stop; a second one ends the

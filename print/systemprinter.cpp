@@ -5,16 +5,20 @@
 #include <QLibrary>
 #include <QPrinterInfo>
 
+#ifdef ZK61AR_HAVE_CUPS
 #include <cups/cups.h>
+#endif
 
 namespace {
 // About a 96th of an inch: the printer's own hairline can vanish when a page is
 // rasterised, and a grid that does not show on paper is no grid.
 constexpr double kPenWidthTwips = 15.0;
+
+#ifdef ZK61AR_HAVE_CUPS
 constexpr int kConnectMs = 5000;
 
 // The calls of libcups that tell what became of a hand-over. libcups is bound
-// at the first end of a document, not linked: Qt's print support has loaded it
+// when the first document begins, not linked: Qt's print support has loaded it
 // by then, and a start-up does not pay for it and the libraries it needs
 // (TLS, Kerberos, service discovery).
 struct Cups
@@ -86,6 +90,31 @@ std::string handOverFailure(const Cups &c, const std::string &printer)
     }
     return "打印系统中已没有这台打印机（" + reason + "）";
 }
+
+// libcups keeps the answer to the last request made on this thread: cleared
+// before a hand-over, so that an older answer (an earlier refusal) is never
+// taken for its own, and read after it, an empty text when the print system
+// took the page.
+void forgetLastAnswer()
+{
+    cups()._cupsSetError(IPP_STATUS_OK, nullptr, 0);
+}
+
+std::string refusalOfLastRequest(const std::string &printer)
+{
+    const Cups &c = cups();
+    return c.cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE ? handOverFailure(c, printer)
+                                                             : std::string();
+}
+#else
+// Without libcups (Windows) what Qt's end() answers is all there is to know.
+void cups() {}
+void forgetLastAnswer() {}
+std::string refusalOfLastRequest(const std::string &)
+{
+    return {};
+}
+#endif
 } // namespace
 
 SystemPrinter::SystemPrinter() = default;
@@ -132,17 +161,12 @@ void SystemPrinter::endDoc()
     if (!m_painter.isActive())
         return;
     const std::string name = m_printer->printerName().toStdString();
-    const Cups &c = cups();
     // Qt hands the page to the print system inside end() and drops the answer;
-    // libcups keeps the answer to the last request made on this thread, which
-    // is that hand-over: a refused, removed or unreachable queue shows here.
-    // Cleared first, so that an older answer (an earlier refusal) is never
-    // taken for this one's.
-    c._cupsSetError(IPP_STATUS_OK, nullptr, 0);
+    // the last request made on this thread is that hand-over: a refused,
+    // removed or unreachable queue shows here.
+    forgetLastAnswer();
     const bool sent = m_painter.end();
-    const std::string refusal = c.cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE
-                                    ? handOverFailure(c, name)
-                                    : std::string();
+    const std::string refusal = refusalOfLastRequest(name);
     m_printer.reset();
     if (!sent)
         throw PrintError("打印机 " + name + " 未能完成打印。");

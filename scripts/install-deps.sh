@@ -1,7 +1,11 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the program and the tests need.
 # Only what is missing is installed; run as root on Debian 12.
+# With --windows also the cross compilers for 32- and 64-bit Windows and Wine,
+# whose 32-bit half needs Debian's i386 architecture.
 set -euo pipefail
+windows=0
+[ "${1:-}" = --windows ] && windows=1
 
 packages=(
     # build
@@ -23,6 +27,9 @@ packages=(
     # Song face that stands in for 宋体, and the locales the suite runs under
     openbox xdotool x11-utils fontconfig fonts-arphic-uming locales
 )
+if [ $windows -eq 1 ]; then
+    packages+=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64 wine32:i386)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -34,6 +41,9 @@ if [ ${#missing[@]} -ne 0 ]; then
         exit 1
     fi
     export DEBIAN_FRONTEND=noninteractive
+    if [ $windows -eq 1 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+        dpkg --add-architecture i386
+    fi
     apt-get update -q
     apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi

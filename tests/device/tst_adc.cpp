@@ -3,11 +3,11 @@
 // recording stand-in library answers reads from a scripted 12-bit code.
 #include "device/adc.h"
 #include "device/qb7driver.h"
+#include "plaintest.h"
 #include "recordeddriver.h"
 
-#include <QTest>
-
-#include <memory>
+#include <cstring>
+#include <string>
 #include <vector>
 
 namespace {
@@ -19,13 +19,27 @@ struct Read
     int after;
 };
 
+// The recorder, emptied for the row that asks for it, and the binding.
+RecordedDriver &recorder()
+{
+    static RecordedDriver calls;
+    calls.reset();
+    return calls;
+}
+
+Qb7Driver &driver()
+{
+    static Qb7Driver binding;
+    return binding;
+}
+
 // The reads of one conversion's calls, in order.
 std::vector<Read> readsOf(const RecordedDriver &recorder, int firstCall, int callCount)
 {
     std::vector<Read> reads;
     for (int i = firstCall; i < firstCall + callCount; ++i) {
         const RecordedCall c = recorder.call(i);
-        if (QLatin1String(c.op) == QLatin1String("QB7In"))
+        if (std::strcmp(c.op, "QB7In") == 0)
             reads.push_back({c.address, c.before, c.value});
     }
     return reads;
@@ -37,29 +51,29 @@ int bit(int code, int n)
 }
 
 // The 17 calls of the first conversion of a new Adc, whose reads are all handed 0.
-QStringList firstConversionTrace(int controlByte, int code)
+std::vector<std::string> firstConversionTrace(int controlByte, int code)
 {
     auto in = [](int address, int value) {
-        return QStringLiteral("QB7In %1 %2 (was 0)").arg(address).arg(value);
+        return "QB7In " + std::to_string(address) + " " + std::to_string(value) + " (was 0)";
     };
     return {
-        QStringLiteral("OpenQB7"),
-        QStringLiteral("SetQB7 2048 255 4098"),
-        QStringLiteral("QB7Out 2048 255"),
-        QStringLiteral("QB7Out 2056 0"),
-        QStringLiteral("QB7Out 2052 0"),
-        QStringLiteral("SetQB7 1024 255 4098"),
-        QStringLiteral("QB7Out 1024 %1").arg(controlByte),
-        QStringLiteral("QB7Out 2052 1"),
-        QStringLiteral("QB7Out 2050 0"),
-        QStringLiteral("SetQB7 1024 0 4098"),
+        "OpenQB7",
+        "SetQB7 2048 255 4098",
+        "QB7Out 2048 255",
+        "QB7Out 2056 0",
+        "QB7Out 2052 0",
+        "SetQB7 1024 255 4098",
+        "QB7Out 1024 " + std::to_string(controlByte),
+        "QB7Out 2052 1",
+        "QB7Out 2050 0",
+        "SetQB7 1024 0 4098",
         in(1032, bit(code, 11)),
         in(1028, bit(code, 10)),
         in(1026, bit(code, 9)),
         in(1025, bit(code, 8)),
-        QStringLiteral("QB7Out 2049 0"),
+        "QB7Out 2049 0",
         in(1024, code & 0xFF),
-        QStringLiteral("CloseQB7"),
+        "CloseQB7",
     };
 }
 
@@ -67,261 +81,203 @@ constexpr int kCallsPerConversion = 17;
 
 } // namespace
 
-class TestAdc : public QObject
+PT_TEST(traceOfOneConversion)
 {
-    Q_OBJECT
+    struct
+    {
+        const char *name;
+        int channel, range, controlByte, code;
+    } const rows[] = {
+        {"ch0 0-5V", 0, 0, 64, 0x000}, {"ch7 +-10V", 7, 3, 95, 0xFFF},
+        {"ch3 +-5V", 3, 1, 75, 0xA34}, {"ch5 0-10V", 5, 2, 85, 0x5C3},
+        {"ch1 0-5V", 1, 0, 65, 0x800}, {"ch6 +-5V", 6, 1, 78, 0x17E},
+    };
+    for (const auto &row : rows) {
+        const plaintest::Row current(row.name);
+        RecordedDriver &calls = recorder();
+        calls.setCode(row.code);
+        Adc adc(driver());
+        std::int16_t adValue = 0;
+        adc.adc(row.channel, row.range, adValue);
 
-private slots:
-    void initTestCase();
-    void init();
-
-    void traceOfOneConversion_data();
-    void traceOfOneConversion();
-    void readsArePrefilledWithPreviousReading_data();
-    void readsArePrefilledWithPreviousReading();
-    void unfilledReadsRepeatLastFilled_data();
-    void unfilledReadsRepeatLastFilled();
-    void rangeOutsideCodesGivesZero_data();
-    void rangeOutsideCodesGivesZero();
-    void openFirstCloseLast_data();
-    void openFirstCloseLast();
-    void decoding_data();
-    void decoding();
-
-private:
-    std::unique_ptr<RecordedDriver> m_recorder;
-    Qb7Driver m_driver;
-};
-
-void TestAdc::initTestCase()
-{
-    try {
-        m_recorder = std::make_unique<RecordedDriver>();
-    } catch (const std::exception &e) {
-        QFAIL(e.what());
+        PT_EQUAL(calls.trace(), firstConversionTrace(row.controlByte, row.code));
+        PT_EQUAL(int(adc.controlByte), row.controlByte);
     }
 }
 
-void TestAdc::init()
+PT_TEST(readsArePrefilledWithPreviousReading)
 {
-    m_recorder->reset();
-}
+    struct
+    {
+        const char *name;
+        int firstCode, secondCode;
+    } const rows[] = {
+        {"all ones then zero", 0xFFF, 0x000},
+        {"zero then all ones", 0x000, 0xFFF},
+        {"worked example then its complement", 0xA34, 0x5CB},
+        {"bit 11 then bits 8-10", 0x800, 0x7FF},
+    };
+    for (const auto &row : rows) {
+        const plaintest::Row current(row.name);
+        RecordedDriver &calls = recorder();
+        Adc adc(driver());
+        std::int16_t adValue = 0;
+        calls.setCode(row.firstCode);
+        adc.adc(2, 0, adValue);
+        calls.setCode(row.secondCode);
+        adc.adc(2, 0, adValue);
 
-void TestAdc::traceOfOneConversion_data()
-{
-    QTest::addColumn<int>("channel");
-    QTest::addColumn<int>("range");
-    QTest::addColumn<int>("controlByte");
-    QTest::addColumn<int>("code");
-
-    QTest::newRow("ch0 0-5V") << 0 << 0 << 64 << 0x000;
-    QTest::newRow("ch7 +-10V") << 7 << 3 << 95 << 0xFFF;
-    QTest::newRow("ch3 +-5V") << 3 << 1 << 75 << 0xA34;
-    QTest::newRow("ch5 0-10V") << 5 << 2 << 85 << 0x5C3;
-    QTest::newRow("ch1 0-5V") << 1 << 0 << 65 << 0x800;
-    QTest::newRow("ch6 +-5V") << 6 << 1 << 78 << 0x17E;
-}
-
-void TestAdc::traceOfOneConversion()
-{
-    QFETCH(int, channel);
-    QFETCH(int, range);
-    QFETCH(int, controlByte);
-    QFETCH(int, code);
-
-    m_recorder->setCode(code);
-    Adc adc(m_driver);
-    std::int16_t adValue = 0;
-    adc.adc(channel, range, adValue);
-
-    QCOMPARE(m_recorder->trace(), firstConversionTrace(controlByte, code));
-    QCOMPARE(int(adc.controlByte), controlByte);
-}
-
-void TestAdc::readsArePrefilledWithPreviousReading_data()
-{
-    QTest::addColumn<int>("firstCode");
-    QTest::addColumn<int>("secondCode");
-
-    QTest::newRow("all ones then zero") << 0xFFF << 0x000;
-    QTest::newRow("zero then all ones") << 0x000 << 0xFFF;
-    QTest::newRow("worked example then its complement") << 0xA34 << 0x5CB;
-    QTest::newRow("bit 11 then bits 8-10") << 0x800 << 0x7FF;
-}
-
-void TestAdc::readsArePrefilledWithPreviousReading()
-{
-    QFETCH(int, firstCode);
-    QFETCH(int, secondCode);
-
-    Adc adc(m_driver);
-    std::int16_t adValue = 0;
-    m_recorder->setCode(firstCode);
-    adc.adc(2, 0, adValue);
-    m_recorder->setCode(secondCode);
-    adc.adc(2, 0, adValue);
-
-    QCOMPARE(m_recorder->count(), 2 * kCallsPerConversion);
-    const std::vector<Read> first = readsOf(*m_recorder, 0, kCallsPerConversion);
-    const std::vector<Read> second = readsOf(*m_recorder, kCallsPerConversion, kCallsPerConversion);
-    QCOMPARE(first.size(), std::size_t(5));
-    QCOMPARE(second.size(), std::size_t(5));
-    for (std::size_t i = 0; i < first.size(); ++i) {
-        QCOMPARE(first[i].before, 0);
-        QCOMPARE(second[i].address, first[i].address);
-        QCOMPARE(second[i].before, first[i].after);
-    }
-    QCOMPARE(adValue, std::int16_t(secondCode));
-}
-
-void TestAdc::unfilledReadsRepeatLastFilled_data()
-{
-    QTest::addColumn<int>("filledCode");
-    QTest::addColumn<int>("range");
-    QTest::addColumn<int>("expected");
-
-    QTest::newRow("worked example unipolar") << 0xA34 << 0 << 2612;
-    QTest::newRow("worked example bipolar") << 0xA34 << 1 << -1484;
-    QTest::newRow("all ones 0-10V") << 0xFFF << 2 << 4095;
-    QTest::newRow("all ones +-10V") << 0xFFF << 3 << -1;
-    QTest::newRow("low byte only") << 0x0C9 << 0 << 201;
-}
-
-void TestAdc::unfilledReadsRepeatLastFilled()
-{
-    QFETCH(int, filledCode);
-    QFETCH(int, range);
-    QFETCH(int, expected);
-
-    Adc adc(m_driver);
-    std::int16_t adValue = 0;
-
-    // Nothing ever filled: every reading is the initial 0.
-    m_recorder->setFilling(0);
-    m_recorder->setCode(filledCode);
-    QCOMPARE(adc.adc(4, range, adValue), std::int16_t(0));
-    QCOMPARE(adValue, std::int16_t(0));
-
-    m_recorder->setFilling(1);
-    QCOMPARE(adc.adc(4, range, adValue), std::int16_t(expected));
-
-    // The library stops filling and would now answer with a different code:
-    // the readings of the last filled conversion come back, again and again.
-    m_recorder->setFilling(0);
-    m_recorder->setCode(~filledCode & 0xFFF);
-    const int callsBefore = m_recorder->count();
-    for (int i = 0; i < 3; ++i) {
-        adValue = 1234;
-        QCOMPARE(adc.adc(4, range, adValue), std::int16_t(expected));
-        QCOMPARE(adValue, std::int16_t(expected));
-    }
-    for (const Read &r : readsOf(*m_recorder, callsBefore, m_recorder->count() - callsBefore))
-        QCOMPARE(r.after, r.before);
-}
-
-void TestAdc::rangeOutsideCodesGivesZero_data()
-{
-    QTest::addColumn<int>("channel");
-    QTest::addColumn<int>("range");
-
-    QTest::newRow("range 4") << 0 << 4;
-    QTest::newRow("range -1") << 3 << -1;
-    QTest::newRow("range 5, ch 7") << 7 << 5;
-    QTest::newRow("range 100") << 2 << 100;
-}
-
-void TestAdc::rangeOutsideCodesGivesZero()
-{
-    QFETCH(int, channel);
-    QFETCH(int, range);
-
-    m_recorder->setCode(0xA34);
-    Adc adc(m_driver);
-    std::int16_t adValue = 1234;
-    QCOMPARE(adc.adc(channel, range, adValue), std::int16_t(0));
-    QCOMPARE(adValue, std::int16_t(0));
-
-    // The whole sequence still runs; the control byte is whatever the byte holds.
-    const int controlByte = (channel + 8 * range + 64) & 0xFF;
-    QCOMPARE(m_recorder->trace(), firstConversionTrace(controlByte, 0xA34));
-}
-
-void TestAdc::openFirstCloseLast_data()
-{
-    QTest::addColumn<int>("conversions");
-    QTest::addColumn<int>("range");
-    QTest::addColumn<bool>("filling");
-
-    QTest::newRow("one") << 1 << 0 << true;
-    QTest::newRow("three bipolar") << 3 << 3 << true;
-    QTest::newRow("two, reads unfilled") << 2 << 1 << false;
-    QTest::newRow("two, range outside") << 2 << 9 << true;
-}
-
-void TestAdc::openFirstCloseLast()
-{
-    QFETCH(int, conversions);
-    QFETCH(int, range);
-    QFETCH(bool, filling);
-
-    m_recorder->setFilling(filling ? 1 : 0);
-    m_recorder->setCode(0x7FF);
-    Adc adc(m_driver);
-    std::int16_t adValue = 0;
-    for (int i = 0; i < conversions; ++i)
-        adc.adc(i % 8, range, adValue);
-
-    QCOMPARE(m_recorder->count(), conversions * kCallsPerConversion);
-    QCOMPARE(m_recorder->countOf("OpenQB7"), conversions);
-    QCOMPARE(m_recorder->countOf("CloseQB7"), conversions);
-    for (int i = 0; i < conversions; ++i) {
-        const int first = i * kCallsPerConversion;
-        QCOMPARE(QLatin1String(m_recorder->call(first).op), QLatin1String("OpenQB7"));
-        QCOMPARE(QLatin1String(m_recorder->call(first + kCallsPerConversion - 1).op),
-                 QLatin1String("CloseQB7"));
+        PT_EQUAL(calls.count(), 2 * kCallsPerConversion);
+        const std::vector<Read> first = readsOf(calls, 0, kCallsPerConversion);
+        const std::vector<Read> second = readsOf(calls, kCallsPerConversion, kCallsPerConversion);
+        PT_EQUAL(first.size(), std::size_t(5));
+        PT_EQUAL(second.size(), std::size_t(5));
+        for (std::size_t i = 0; i < first.size(); ++i) {
+            PT_EQUAL(first[i].before, 0);
+            PT_EQUAL(second[i].address, first[i].address);
+            PT_EQUAL(second[i].before, first[i].after);
+        }
+        PT_EQUAL(adValue, std::int16_t(row.secondCode));
     }
 }
 
-void TestAdc::decoding_data()
+PT_TEST(unfilledReadsRepeatLastFilled)
 {
-    QTest::addColumn<int>("code");
-    QTest::addColumn<int>("range");
-    QTest::addColumn<int>("expected");
+    struct
+    {
+        const char *name;
+        int filledCode, range, expected;
+    } const rows[] = {
+        {"worked example unipolar", 0xA34, 0, 2612},
+        {"worked example bipolar", 0xA34, 1, -1484},
+        {"all ones 0-10V", 0xFFF, 2, 4095},
+        {"all ones +-10V", 0xFFF, 3, -1},
+        {"low byte only", 0x0C9, 0, 201},
+    };
+    for (const auto &row : rows) {
+        const plaintest::Row current(row.name);
+        RecordedDriver &calls = recorder();
+        Adc adc(driver());
+        std::int16_t adValue = 0;
 
-    QTest::newRow("all ones 0-5V") << 0xFFF << 0 << 4095;
-    QTest::newRow("all ones +-5V") << 0xFFF << 1 << -1;
-    QTest::newRow("all ones 0-10V") << 0xFFF << 2 << 4095;
-    QTest::newRow("all ones +-10V") << 0xFFF << 3 << -1;
-    QTest::newRow("bit 11 0-5V") << 0x800 << 0 << 2048;
-    QTest::newRow("bit 11 +-5V") << 0x800 << 1 << -2048;
-    QTest::newRow("bit 11 0-10V") << 0x800 << 2 << 2048;
-    QTest::newRow("bit 11 +-10V") << 0x800 << 3 << -2048;
-    QTest::newRow("worked example 0-5V") << 0xA34 << 0 << 2612;
-    QTest::newRow("worked example +-5V") << 0xA34 << 1 << -1484;
-    QTest::newRow("worked example 0-10V") << 0xA34 << 2 << 2612;
-    QTest::newRow("worked example +-10V") << 0xA34 << 3 << -1484;
-    QTest::newRow("largest positive +-10V") << 0x7FF << 3 << 2047;
-    QTest::newRow("bit 8 alone +-5V") << 0x100 << 1 << 256;
-    QTest::newRow("zero 0-5V") << 0 << 0 << 0;
-    QTest::newRow("zero +-5V") << 0 << 1 << 0;
-    QTest::newRow("zero 0-10V") << 0 << 2 << 0;
-    QTest::newRow("zero +-10V") << 0 << 3 << 0;
+        // Nothing ever filled: every reading is the initial 0.
+        calls.setFilling(0);
+        calls.setCode(row.filledCode);
+        PT_EQUAL(adc.adc(4, row.range, adValue), std::int16_t(0));
+        PT_EQUAL(adValue, std::int16_t(0));
+
+        calls.setFilling(1);
+        PT_EQUAL(adc.adc(4, row.range, adValue), std::int16_t(row.expected));
+
+        // The library stops filling and would now answer with a different code:
+        // the readings of the last filled conversion come back, again and again.
+        calls.setFilling(0);
+        calls.setCode(~row.filledCode & 0xFFF);
+        const int callsBefore = calls.count();
+        for (int i = 0; i < 3; ++i) {
+            adValue = 1234;
+            PT_EQUAL(adc.adc(4, row.range, adValue), std::int16_t(row.expected));
+            PT_EQUAL(adValue, std::int16_t(row.expected));
+        }
+        for (const Read &r : readsOf(calls, callsBefore, calls.count() - callsBefore))
+            PT_EQUAL(r.after, r.before);
+    }
 }
 
-void TestAdc::decoding()
+PT_TEST(rangeOutsideCodesGivesZero)
 {
-    QFETCH(int, code);
-    QFETCH(int, range);
-    QFETCH(int, expected);
+    struct
+    {
+        const char *name;
+        int channel, range;
+    } const rows[] = {
+        {"range 4", 0, 4}, {"range -1", 3, -1}, {"range 5, ch 7", 7, 5}, {"range 100", 2, 100}};
+    for (const auto &row : rows) {
+        const plaintest::Row current(row.name);
+        RecordedDriver &calls = recorder();
+        calls.setCode(0xA34);
+        Adc adc(driver());
+        std::int16_t adValue = 1234;
+        PT_EQUAL(adc.adc(row.channel, row.range, adValue), std::int16_t(0));
+        PT_EQUAL(adValue, std::int16_t(0));
 
-    m_recorder->setCode(code);
-    Adc adc(m_driver);
-    std::int16_t adValue = 0;
-    QCOMPARE(adc.adc(1, range, adValue), std::int16_t(expected));
-    QCOMPARE(adValue, std::int16_t(expected));
-    QCOMPARE(adc.highBits, std::int16_t(code & 0xF00));
-    QCOMPARE(adc.lowByte, std::uint8_t(code & 0xFF));
+        // The whole sequence still runs; the control byte is whatever the byte holds.
+        const int controlByte = (row.channel + 8 * row.range + 64) & 0xFF;
+        PT_EQUAL(calls.trace(), firstConversionTrace(controlByte, 0xA34));
+    }
 }
 
-QTEST_GUILESS_MAIN(TestAdc)
-#include "tst_adc.moc"
+PT_TEST(openFirstCloseLast)
+{
+    struct
+    {
+        const char *name;
+        int conversions, range;
+        bool filling;
+    } const rows[] = {
+        {"one", 1, 0, true},
+        {"three bipolar", 3, 3, true},
+        {"two, reads unfilled", 2, 1, false},
+        {"two, range outside", 2, 9, true},
+    };
+    for (const auto &row : rows) {
+        const plaintest::Row current(row.name);
+        RecordedDriver &calls = recorder();
+        calls.setFilling(row.filling ? 1 : 0);
+        calls.setCode(0x7FF);
+        Adc adc(driver());
+        std::int16_t adValue = 0;
+        for (int i = 0; i < row.conversions; ++i)
+            adc.adc(i % 8, row.range, adValue);
+
+        PT_EQUAL(calls.count(), row.conversions * kCallsPerConversion);
+        PT_EQUAL(calls.countOf("OpenQB7"), row.conversions);
+        PT_EQUAL(calls.countOf("CloseQB7"), row.conversions);
+        for (int i = 0; i < row.conversions; ++i) {
+            const int first = i * kCallsPerConversion;
+            PT_EQUAL(std::string(calls.call(first).op), std::string("OpenQB7"));
+            PT_EQUAL(std::string(calls.call(first + kCallsPerConversion - 1).op),
+                     std::string("CloseQB7"));
+        }
+    }
+}
+
+PT_TEST(decoding)
+{
+    struct
+    {
+        const char *name;
+        int code, range, expected;
+    } const rows[] = {
+        {"all ones 0-5V", 0xFFF, 0, 4095},
+        {"all ones +-5V", 0xFFF, 1, -1},
+        {"all ones 0-10V", 0xFFF, 2, 4095},
+        {"all ones +-10V", 0xFFF, 3, -1},
+        {"bit 11 0-5V", 0x800, 0, 2048},
+        {"bit 11 +-5V", 0x800, 1, -2048},
+        {"bit 11 0-10V", 0x800, 2, 2048},
+        {"bit 11 +-10V", 0x800, 3, -2048},
+        {"worked example 0-5V", 0xA34, 0, 2612},
+        {"worked example +-5V", 0xA34, 1, -1484},
+        {"worked example 0-10V", 0xA34, 2, 2612},
+        {"worked example +-10V", 0xA34, 3, -1484},
+        {"largest positive +-10V", 0x7FF, 3, 2047},
+        {"bit 8 alone +-5V", 0x100, 1, 256},
+        {"zero 0-5V", 0, 0, 0},
+        {"zero +-5V", 0, 1, 0},
+        {"zero 0-10V", 0, 2, 0},
+        {"zero +-10V", 0, 3, 0},
+    };
+    for (const auto &row : rows) {
+        const plaintest::Row current(row.name);
+        recorder().setCode(row.code);
+        Adc adc(driver());
+        std::int16_t adValue = 0;
+        PT_EQUAL(adc.adc(1, row.range, adValue), std::int16_t(row.expected));
+        PT_EQUAL(adValue, std::int16_t(row.expected));
+        PT_EQUAL(adc.highBits, std::int16_t(row.code & 0xF00));
+        PT_EQUAL(adc.lowByte, std::uint8_t(row.code & 0xFF));
+    }
+}
+
+PT_MAIN()

@@ -1,14 +1,13 @@
 // A recording stand-in for the driver library: it remembers every call in order
 // and answers reads from a scripted 12-bit code, so tests see exactly what the
-// program asked of the library. Built as libqb7io.so in its own folder and found
-// by the ordinary library search, like the real library.
+// program asked of the library. Built as libqb7io.so (qb7io.dll) in its own
+// folder and found by the ordinary library search, like the real library.
 #include "device/qb7api.h"
 #include "recorderhooks.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -18,19 +17,23 @@ int g_code = 0;
 bool g_filling = true;
 
 // With QB7REC_LOG set, each call's name is also appended there as one line, as
-// it happens, for tests that watch another process.
-const int g_log = [] {
+// it happens, for tests that watch another process; the program's children do
+// not inherit the file ("e" on glibc, "N" on Windows), and a line ends in \n
+// alone on Windows too ("b").
+std::FILE *const g_log = [] {
     const char *path = std::getenv("QB7REC_LOG");
-    return path ? open(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600) : -1;
+#ifdef _WIN32
+    return path ? std::fopen(path, "abN") : nullptr;
+#else
+    return path ? std::fopen(path, "abe") : nullptr;
+#endif
 }();
 
 void record(const char *op, int address = 0, int value = 0, int mode = 0, int before = -1)
 {
-    if (g_log >= 0) {
-        char line[sizeof RecordedCall::op + 1] = {};
-        const std::size_t n = std::strlen(std::strncat(line, op, sizeof RecordedCall::op - 1));
-        line[n] = '\n';
-        [[maybe_unused]] const ssize_t written = write(g_log, line, n + 1);
+    if (g_log) {
+        std::fprintf(g_log, "%.*s\n", int(sizeof RecordedCall::op - 1), op);
+        std::fflush(g_log);
     }
     RecordedCall call{};
     std::strncpy(call.op, op, sizeof call.op - 1);

@@ -76,11 +76,26 @@ struct Skip
     std::string reason;
 };
 
+template <typename T, typename = void> struct IsList : std::false_type
+{
+};
+template <typename T>
+struct IsList<T, std::void_t<typename T::value_type, decltype(std::declval<T>().begin())>>
+    : std::negation<std::is_same<T, std::string>>
+{
+};
+
 template <typename T> std::string describe(const T &value)
 {
     if constexpr (std::is_same_v<T, unsigned char> || std::is_same_v<T, signed char> ||
                   std::is_same_v<T, char>) {
         return std::to_string(int(value));
+    } else if constexpr (IsList<T>::value) {
+        std::string text;
+        const char *separator = "";
+        for (const auto &item : value)
+            text += std::exchange(separator, ", ") + describe(item);
+        return "{" + text + "}";
     } else {
         std::ostringstream text;
         text << value;
@@ -91,7 +106,7 @@ template <typename T> std::string describe(const T &value)
 [[noreturn]] inline void fail(const std::string &what, const char *file, int line)
 {
     // The row is taken now: unwinding ends the row before the failure is reported.
-    const std::string row = currentRow().empty() ? "" : "(" + currentRow() + ") ";
+    const std::string row = currentRow().empty() ? " " : "(" + currentRow() + ") ";
     throw Failure{row + file + ":" + std::to_string(line) + ": " + what};
 }
 

@@ -1,44 +1,44 @@
 #pragma once
-// Test-side access to the recording stand-in library: the same libqb7io.so the
-// program binds, reached through the same library search.
+// Test-side access to the recording stand-in library: the same driver library
+// the program binds, reached through the same library search.
 #include "../recorder/recorderhooks.h"
+#include "device/dynamiclibrary.h"
+#include "device/qb7api.h"
 
-#include <QString>
-#include <QStringList>
-
-#include <dlfcn.h>
-#include <stdexcept>
+#include <cstring>
+#include <string>
+#include <vector>
 
 class RecordedDriver
 {
 public:
     RecordedDriver()
     {
-        m_handle = dlopen("libqb7io.so", RTLD_NOW);
-        if (!m_handle)
-            throw std::runtime_error(dlerror());
         reset = resolve<decltype(&qb7rec_reset)>("qb7rec_reset");
         count = resolve<decltype(&qb7rec_count)>("qb7rec_count");
         call = resolve<decltype(&qb7rec_call)>("qb7rec_call");
         setCode = resolve<decltype(&qb7rec_setCode)>("qb7rec_setCode");
         setFilling = resolve<decltype(&qb7rec_setFilling)>("qb7rec_setFilling");
     }
-    ~RecordedDriver() { dlclose(m_handle); }
 
     // The calls so far, one line each: "QB7Out 2056 0", "QB7In 1032 1 (was 0)".
-    QStringList trace() const
+    std::vector<std::string> trace() const
     {
-        QStringList lines;
+        std::vector<std::string> lines;
         for (int i = 0; i < count(); ++i) {
             const RecordedCall c = call(i);
-            QString line = QString::fromLatin1(c.op);
-            if (line == QLatin1String("SetQB7"))
-                line += QStringLiteral(" %1 %2 %3").arg(c.address).arg(c.value).arg(c.mode);
-            else if (line == QLatin1String("QB7Out"))
-                line += QStringLiteral(" %1 %2").arg(c.address).arg(c.value);
-            else if (line == QLatin1String("QB7In"))
-                line += QStringLiteral(" %1 %2 (was %3)").arg(c.address).arg(c.value).arg(c.before);
-            lines << line;
+            const std::string op = c.op;
+            std::string line = op;
+            auto add = [&line](int n) { line += ' ' + std::to_string(n); };
+            if (op == "SetQB7" || op == "QB7Out" || op == "QB7In") {
+                add(c.address);
+                add(c.value);
+            }
+            if (op == "SetQB7")
+                add(c.mode);
+            else if (op == "QB7In")
+                line += " (was " + std::to_string(c.before) + ")";
+            lines.push_back(line);
         }
         return lines;
     }
@@ -47,7 +47,7 @@ public:
     {
         int n = 0;
         for (int i = 0; i < count(); ++i)
-            n += QLatin1String(call(i).op) == QLatin1String(op);
+            n += std::strcmp(call(i).op, op) == 0;
         return n;
     }
 
@@ -60,10 +60,7 @@ public:
 private:
     template <typename Fn> Fn resolve(const char *name)
     {
-        void *p = dlsym(m_handle, name);
-        if (!p)
-            throw std::runtime_error(name);
-        return reinterpret_cast<Fn>(p);
+        return reinterpret_cast<Fn>(m_library.resolve(name));
     }
-    void *m_handle = nullptr;
+    DynamicLibrary m_library{QB7_LIBRARY_FILE};
 };

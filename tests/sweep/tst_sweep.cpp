@@ -393,11 +393,9 @@ void TestSweep::endDuringSweepStopsAtOnce()
     QVERIFY(form.sampleBuf == atEnd);
     QCOMPARE(form.sampleBuf(kLast), kMarker); // the sweep did not run on
     QCOMPARE(m_driver.count(), callsAtEnd);
-    const QStringList trace = m_driver.trace();
     if (byExitButton)
-        QCOMPARE(trace.last(), QStringLiteral("CloseQB7"));
-    QCOMPARE(int(trace.count(QStringLiteral("CloseQB7"))),
-             m_driver.countOf("OpenQB7") + (byExitButton ? 1 : 0));
+        QCOMPARE(QString::fromStdString(m_driver.trace().back()), QStringLiteral("CloseQB7"));
+    QCOMPARE(m_driver.countOf("CloseQB7"), m_driver.countOf("OpenQB7") + (byExitButton ? 1 : 0));
     // Nothing runs on after the end, whatever the timers had pending.
     QTest::qWait(50);
     QCOMPARE(m_driver.count(), callsAtEnd);

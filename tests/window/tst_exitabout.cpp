@@ -105,7 +105,7 @@ void TestExitAbout::exitClosesDeviceAndEnds()
     click(form.Command1);
 
     QCOMPARE(m_driver.count(), callsBefore + 1);
-    QCOMPARE(m_driver.trace().constLast(), QStringLiteral("CloseQB7"));
+    QCOMPARE(QString::fromStdString(m_driver.trace().back()), QStringLiteral("CloseQB7"));
     QCOMPARE(*w.exitCodes, QList<int>{0});
     verifyNothingRunsAfterEnd(form, callsBefore + 1);
     QCOMPARE(*w.exitCodes, QList<int>{0});
@@ -139,7 +139,7 @@ void TestExitAbout::endingInsideSweep()
     const InsideSweep &seen = *inside;
     QCOMPARE(seen.calls, callsBefore + extraCalls);
     if (byExitButton)
-        QCOMPARE(m_driver.trace().constLast(), QStringLiteral("CloseQB7"));
+        QCOMPARE(QString::fromStdString(m_driver.trace().back()), QStringLiteral("CloseQB7"));
     QCOMPARE(*w.exitCodes, QList<int>{0});
 
     // The sweep saw the end at its next step and stopped: no sample stored and

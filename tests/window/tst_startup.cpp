@@ -98,7 +98,7 @@ void TestStartup::noDriverCallDuringStartup()
 
     // The first live tick is the first call, so the count above was not blind.
     QTRY_VERIFY(m_driver.count() > 0);
-    QCOMPARE(m_driver.trace().constFirst(), QStringLiteral("OpenQB7"));
+    QCOMPARE(QString::fromStdString(m_driver.trace().front()), QStringLiteral("OpenQB7"));
 }
 
 void TestStartup::caption()
@@ -408,7 +408,7 @@ void TestStartup::keyOnFocusPressesExit()
     QCOMPARE(*w.exitCodes, QList<int>{0});
     QVERIFY(form.hasEnded());
     QCOMPARE(m_driver.countOf("CloseQB7"), m_driver.countOf("OpenQB7") + 1);
-    QCOMPARE(m_driver.trace().constLast(), QStringLiteral("CloseQB7"));
+    QCOMPARE(QString::fromStdString(m_driver.trace().back()), QStringLiteral("CloseQB7"));
 }
 
 QTEST_MAIN(TestStartup)

@@ -10,8 +10,12 @@
 extern "C" int QB7_CALL OpenQB7()
 {
     const char *before = std::getenv("QB7PARTIAL_OPENS");
-    const int opens = (before ? std::atoi(before) : 0) + 1;
-    setenv("QB7PARTIAL_OPENS", std::to_string(opens).c_str(), 1);
+    const std::string opens = std::to_string((before ? std::atoi(before) : 0) + 1);
+#ifdef _WIN32
+    _putenv_s("QB7PARTIAL_OPENS", opens.c_str());
+#else
+    setenv("QB7PARTIAL_OPENS", opens.c_str(), 1);
+#endif
     return 1;
 }
 
