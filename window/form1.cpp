@@ -158,7 +158,7 @@ void Form1::dispatch(void (Form1::*handler)())
     try {
         (this->*handler)();
     } catch (const DriverError &error) {
-        failAndEnd(withDemoHint(QString::fromUtf8(error.what())));
+        failAndEnd(withDemoHint(QString::fromStdString(error.message())));
     } catch (const std::exception &error) {
         failAndEnd(QString::fromUtf8(error.what()));
     }
