@@ -136,7 +136,7 @@ bool deliver(const QString &path, const QByteArray &bytes, bool force,
         writeWholeFile(FilePath::fromText(path), bytes, force);
         return true;
     } catch (const FileError &error) {
-        datinput::complain(error.message() + context);
+        datinput::complain(error, context);
         return false;
     }
 }
@@ -182,7 +182,7 @@ std::optional<samplefile::Records> loaded(const QString &file, int range = -1)
     try {
         return datinput::load(file, range);
     } catch (const FileError &error) {
-        datinput::complain(error.message());
+        datinput::complain(error);
         return std::nullopt;
     }
 }

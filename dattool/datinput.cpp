@@ -27,4 +27,9 @@ void complain(const QString &message)
     std::fflush(stderr);
 }
 
+void complain(const Failure &failure, const QString &after)
+{
+    complain(QString::fromStdString(failure.message()) + after);
+}
+
 } // namespace datinput

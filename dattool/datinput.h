@@ -14,5 +14,7 @@ samplefile::Records load(const QString &path, int range = -1);
 
 // "zk61ar-dat: " and the message, one line on standard error.
 void complain(const QString &message);
+// The failure's message and `after`, so.
+void complain(const Failure &failure, const QString &after = QString());
 
 } // namespace datinput

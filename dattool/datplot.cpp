@@ -1,7 +1,8 @@
 #include "dattool/datplot.h"
 
-#include "device/sweepscale.h"
-#include "print/plotgrid.h"
+#include "plot/plotgrid.h"
+#include "plot/trace.h"
+#include "plot/twips.h"
 #include "print/printedgrid.h"
 #include "print/printerport.h"
 
@@ -14,8 +15,8 @@
 namespace datplot {
 
 namespace {
-constexpr double kTwipsPerInch = 1440;
-constexpr double kTwipsPerPixel = 15; // at 96 dpi
+constexpr double kWidth = kPlotWidth;
+constexpr double kHeight = kPlotHeight;
 // As on the printed page: a hairline can vanish when the page is rasterised.
 constexpr double kPdfPenTwips = 15;
 
@@ -29,21 +30,12 @@ void drawLines(QPainter &painter, QPen pen, const QColor &colour, const std::vec
 
 std::vector<QLineF> traceLines(const samplefile::Records &records, int range)
 {
-    std::vector<QLineF> lines;
-    lines.reserve(records.size());
-    double previousY = 0;
-    for (int r = 1; r <= samplefile::kRecordCount; ++r) {
-        const double y = sweepHeight(records[r - 1], range);
-        // Single precision, as the sweep hands its coordinates to the plot area.
-        lines.emplace_back(float(r), float(kHeight - previousY), float(r + 1), float(kHeight - y));
-        previousY = y;
-    }
-    return lines;
+    return ::traceLines(records.data(), records.size(), range);
 }
 
 void draw(QPainter &painter, const std::vector<QLineF> &trace, double penWidth, bool cosmetic)
 {
-    painter.fillRect(QRectF(0, 0, kWidth, kHeight), Qt::black);
+    painter.fillRect(QRectF(0, 0, kWidth, kHeight), kPlotBackground);
     QPen pen;
     pen.setCosmetic(cosmetic);
     pen.setWidthF(penWidth);
@@ -53,12 +45,12 @@ void draw(QPainter &painter, const std::vector<QLineF> &trace, double penWidth, 
 
 QImage image(const std::vector<QLineF> &trace, int scale)
 {
-    const double perPixel = kTwipsPerPixel / scale;
+    const double perPixel = twips::kPerPixel / scale;
     // The last line, at 8200 (5000), falls in the pixel that holds it.
     QImage picture(int(std::floor(kWidth / perPixel)) + 1, int(std::floor(kHeight / perPixel)) + 1,
                    QImage::Format_RGB32);
-    picture.fill(Qt::black);
-    const int dotsPerMetre = qRound(kTwipsPerInch / perPixel / 0.0254);
+    picture.fill(kPlotBackground);
+    const int dotsPerMetre = qRound(twips::kPerInch / perPixel / 0.0254);
     picture.setDotsPerMeterX(dotsPerMetre);
     picture.setDotsPerMeterY(dotsPerMetre);
     QPainter painter(&picture);
@@ -88,7 +80,7 @@ QByteArray pdf(const std::vector<QLineF> &trace)
         // Points are 20 twips; at 1440 dpi the painter works in twips.
         writer.setPageSize(QPageSize(QSizeF(kWidth / 20, kHeight / 20), QPageSize::Point));
         writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-        writer.setResolution(int(kTwipsPerInch));
+        writer.setResolution(int(twips::kPerInch));
         QPainter painter(&writer);
         draw(painter, trace, kPdfPenTwips, false);
     }
@@ -98,8 +90,7 @@ QByteArray pdf(const std::vector<QLineF> &trace)
 void print(PrinterPort &printer, const std::vector<QLineF> &trace)
 {
     printGrid(printer);
-    for (const QLineF &l : trace)
-        printer.line(float(l.x1()), float(l.y1()), float(l.x2()), float(l.y2()));
+    printLines(printer, trace);
     printer.endDoc();
 }
 

@@ -11,14 +11,11 @@ class QPainter;
 class PrinterPort;
 
 // A sample file drawn as the screen's plot area shows a sweep: the screen grid
-// on black over x 0..8200 and y 0..5000 twips, and the trace of the 8192 codes.
+// on the plot's background over x 0..8200 and y 0..5000 twips, and the trace of
+// the 8192 codes (plot/).
 namespace datplot {
 
-constexpr double kWidth = 8200;
-constexpr double kHeight = 5000;
-
-// The sweep's segments for these codes read in `range`: for point r, from
-// (r, 5000 - y(r - 1)) to (r + 1, 5000 - y(r)), the first from (1, 5000).
+// The sweep's segments for these codes read in `range` (plot/trace.h).
 std::vector<QLineF> traceLines(const samplefile::Records &records, int range);
 
 // Draws background, grid and trace on a painter that works in twips. `penWidth`

@@ -4,6 +4,7 @@
 #include "dattool/datplot.h"
 #include "dattool/datvalues.h"
 #include "files/wholefile.h"
+#include "plot/plotgrid.h"
 #include "print/printerport.h"
 #include "window/msgbox.h"
 
@@ -30,7 +31,7 @@ PlotView::PlotView(std::vector<QLineF> trace, QWidget *parent)
 
 QRect PlotView::plotRect() const
 {
-    const QSize fitted = QSize(8200, 5000).scaled(size(), Qt::KeepAspectRatio);
+    const QSize fitted = QSize(kPlotWidth, kPlotHeight).scaled(size(), Qt::KeepAspectRatio);
     QRect r(QPoint(0, 0), fitted);
     r.moveCenter(rect().center());
     return r;
@@ -41,7 +42,7 @@ void PlotView::paintEvent(QPaintEvent *)
     QPainter painter(this);
     const QRect target = plotRect();
     painter.translate(target.topLeft());
-    painter.scale(target.width() / datplot::kWidth, target.height() / datplot::kHeight);
+    painter.scale(target.width() / double(kPlotWidth), target.height() / double(kPlotHeight));
     datplot::draw(painter, m_trace, 1, true);
 }
 
@@ -83,7 +84,7 @@ void DatViewer::printPlot()
     try {
         datplot::print(*m_printer, m_trace);
     } catch (const PrintError &error) {
-        showError(this, QStringLiteral("打印"), QString::fromUtf8(error.what()));
+        showError(this, QStringLiteral("打印"), error);
     }
 }
 
@@ -108,7 +109,7 @@ void DatViewer::savePlot()
     try {
         writeWholeFile(target, asPdf ? datplot::pdf(m_trace) : datplot::png(m_trace, 1), true);
     } catch (const FileError &error) {
-        showError(this, QStringLiteral("另存为"), error.message());
+        showError(this, QStringLiteral("另存为"), error);
     }
 }
 
@@ -119,8 +120,8 @@ std::unique_ptr<DatViewer> openViewer(const QString &path, int range,
         return std::make_unique<DatViewer>(path, datinput::load(path, range), range,
                                            std::move(printer));
     } catch (const FileError &error) {
-        datinput::complain(error.message());
-        showError(nullptr, kProgram, error.message());
+        datinput::complain(error);
+        showError(nullptr, kProgram, error);
         return nullptr;
     }
 }

@@ -1,10 +1,10 @@
 #pragma once
-#include <stdexcept>
-#include <string>
+#include "failure/failure.h"
 
-// A driver library or one of its operations could not be bound.
-class DriverError : public std::runtime_error
+// A driver library or one of its operations could not be bound. What the
+// program does then is said in failure/failure.h.
+class DriverError : public Failure
 {
 public:
-    explicit DriverError(const std::string &message) : std::runtime_error(message) {}
+    using Failure::Failure;
 };

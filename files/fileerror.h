@@ -1,16 +1,12 @@
 #pragma once
+#include "failure/failure.h"
+
 #include <QString>
 
-#include <stdexcept>
-
-// How the file layer reports failure, the way device/ (DriverError) and print/
-// (PrintError) do: an exception of its own whose what() is the operator-readable
-// message in UTF-8, naming the file and the system's reason. A caller cannot
-// take a failed read or write for a good one by forgetting to look, and the
-// window's commands catch all three kinds alike where they show the box.
-class FileError : public std::runtime_error
+// How the file layer reports failure: the message names the file and the
+// system's reason. What the program does then is said in failure/failure.h.
+class FileError : public Failure
 {
 public:
-    explicit FileError(const QString &message) : std::runtime_error(message.toStdString()) {}
-    QString message() const { return QString::fromUtf8(what()); }
+    explicit FileError(const QString &message) : Failure(message.toStdString()) {}
 };

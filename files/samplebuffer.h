@@ -6,7 +6,8 @@
 
 // The sweep's sample buffer: entries 0..8868, of which 1..8192 hold one sweep,
 // entry r for point or record r. An index outside the buffer is a subscript
-// error, never a silent write.
+// error (std::out_of_range), never a silent write: a fault of the program,
+// which ends it (failure/failure.h).
 class SampleBuffer
 {
 public:

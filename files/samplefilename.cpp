@@ -7,7 +7,9 @@
 QString sampleFileName(const QString &firstDate, const QString &secondDate,
                        const QString &firstTime, const QString &secondTime)
 {
-    // Character positions as counted from 1 in the texts mm-dd-yyyy and HH:MM:SS.
+    // mid() counts positions from 0 in mm-dd-yyyy and HH:MM:SS: the hyphen after
+    // the day and the year's first digit, the year's last two digits, the hour,
+    // the minute.
     return QStringLiteral("vx") + firstDate.mid(5, 2) + secondDate.mid(8, 2) + firstTime.mid(0, 2) +
            secondTime.mid(3, 2) + QStringLiteral(".dat");
 }

@@ -1,22 +1,24 @@
 #pragma once
-#include <stdexcept>
+#include "failure/failure.h"
+
 #include <string>
 
-// Everything in the logger that fails throws one of these two; main() turns
-// them into one line on standard error and the exit status.
+// Everything in the logger that fails throws one of these two or a DriverError;
+// they become one line on standard error and the exit status
+// (failure/failure.h).
 
 // The command line asks for something that cannot be done: nothing is started.
-class OptionError : public std::runtime_error
+class OptionError : public Failure
 {
 public:
-    explicit OptionError(const std::string &message) : std::runtime_error(message) {}
+    using Failure::Failure;
 };
 
 // The system refused something (a file, a write): the recording stops.
-class LogError : public std::runtime_error
+class LogError : public Failure
 {
 public:
-    explicit LogError(const std::string &message) : std::runtime_error(message) {}
+    using Failure::Failure;
 };
 
 // createFile()'s refusals (system.h), worded once for every system.

@@ -19,7 +19,7 @@ int main(int argc, char **argv)
     try {
         options = logoptions::parse(int(arguments.size()), pointers.data());
     } catch (const OptionError &error) {
-        logsys::writeStderr(std::string("zk61ar-log: ") + error.what() + "（见 --help）\n");
+        logsys::writeStderr("zk61ar-log: " + error.message() + "（见 --help）\n");
         return kBadCommandLine;
     }
     if (!options)

@@ -127,15 +127,15 @@ int run(const logoptions::Options &options)
         }
         out.finish();
     } catch (const DriverError &error) {
-        console.say(error.what());
+        console.say(error.message());
         status = kFailed;
         try {
             out.finish(); // the rows taken before stay
         } catch (const LogError &failure) {
-            console.say(failure.what());
+            console.say(failure.message());
         }
     } catch (const LogError &error) {
-        console.say(error.what());
+        console.say(error.message());
         status = kFailed;
     }
     tally.rows = out.rows(); // those that reached the file

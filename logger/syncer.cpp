@@ -69,7 +69,7 @@ void Syncer::run()
             if (job.close)
                 job.file->close();
         } catch (const LogError &error) {
-            failure = error.what();
+            failure = error.message();
         }
         lock.lock();
         m_busy = false;

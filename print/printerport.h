@@ -1,15 +1,13 @@
 #pragma once
-#include <stdexcept>
-#include <string>
+#include "failure/failure.h"
 
 // A printer failure the operator must hear about: no printer, or the printer
-// refused the document. The printer layer reports failure only this way, as
-// device/ and files/ do with an exception of their own: what() is the message
-// for the operator (UTF-8), and the command that printed catches it and shows it.
-class PrintError : public std::runtime_error
+// refused the document. The printer layer reports failure only this way; what
+// the program does then is said in failure/failure.h.
+class PrintError : public Failure
 {
 public:
-    explicit PrintError(const std::string &message) : std::runtime_error(message) {}
+    using Failure::Failure;
 };
 
 // The two printer operations the print command needs, in page coordinates:

@@ -1,5 +1,8 @@
 #include "print/systemprinter.h"
 
+#include "plot/twips.h"
+
+#include <QLibrary>
 #include <QPrinterInfo>
 
 #ifdef ZK61AR_HAVE_CUPS
@@ -7,7 +10,6 @@
 #endif
 
 namespace {
-constexpr double kTwipsPerInch = 1440.0;
 // About a 96th of an inch: the printer's own hairline can vanish when a page is
 // rasterised, and a grid that does not show on paper is no grid.
 constexpr double kPenWidthTwips = 15.0;
@@ -15,37 +17,99 @@ constexpr double kPenWidthTwips = 15.0;
 #ifdef ZK61AR_HAVE_CUPS
 constexpr int kConnectMs = 5000;
 
+// The calls of libcups that tell what became of a hand-over. libcups is bound
+// when the first document begins, not linked: Qt's print support has loaded it
+// by then, and a start-up does not pay for it and the libraries it needs
+// (TLS, Kerberos, service discovery).
+struct Cups
+{
+    decltype(&::cupsLastError) cupsLastError = nullptr;
+    decltype(&::cupsLastErrorString) cupsLastErrorString = nullptr;
+    decltype(&::cupsServer) cupsServer = nullptr;
+    decltype(&::ippPort) ippPort = nullptr;
+    decltype(&::cupsEncryption) cupsEncryption = nullptr;
+    decltype(&::httpConnect2) httpConnect2 = nullptr;
+    decltype(&::cupsGetNamedDest) cupsGetNamedDest = nullptr;
+    decltype(&::cupsFreeDests) cupsFreeDests = nullptr;
+    decltype(&::httpClose) httpClose = nullptr;
+    // Sets the last error, as libcups' own calls do. Exported and kept in the
+    // library's ABI, though not in its headers; no public call clears the last
+    // error without a request of its own.
+    void (*_cupsSetError)(ipp_status_t status, const char *message, int localize) = nullptr;
+};
+
+// Throws PrintError naming the library, the call and the loader's reason.
+const Cups &cups()
+{
+    static QLibrary library(QStringLiteral("cups"), 2);
+    static Cups calls;
+    static bool bound = false;
+    if (bound)
+        return calls;
+    const auto resolve = [](auto &slot, const char *name) {
+        slot = reinterpret_cast<std::remove_reference_t<decltype(slot)>>(library.resolve(name));
+        if (!slot)
+            throw PrintError("无法读取打印系统的回答：" + library.fileName().toStdString() +
+                             " 中找不到 " + name + "（" + library.errorString().toStdString() +
+                             "）");
+    };
+#define ZK_RESOLVE(call) resolve(calls.call, #call)
+    ZK_RESOLVE(cupsLastError);
+    ZK_RESOLVE(cupsLastErrorString);
+    ZK_RESOLVE(cupsServer);
+    ZK_RESOLVE(ippPort);
+    ZK_RESOLVE(cupsEncryption);
+    ZK_RESOLVE(httpConnect2);
+    ZK_RESOLVE(cupsGetNamedDest);
+    ZK_RESOLVE(cupsFreeDests);
+    ZK_RESOLVE(httpClose);
+    ZK_RESOLVE(_cupsSetError);
+#undef ZK_RESOLVE
+    bound = true;
+    return calls;
+}
+
 // Why the print system did not take the page, in its own words. libcups gives a
 // queue it cannot find and a scheduler it cannot reach the same answer, so the
 // scheduler is asked once more, to tell the operator which it is.
-std::string handOverFailure(const std::string &printer)
+std::string handOverFailure(const Cups &c, const std::string &printer)
 {
-    const std::string reason = cupsLastErrorString();
-    if (cupsLastError() != IPP_STATUS_ERROR_INTERNAL &&
-        cupsLastError() != IPP_STATUS_ERROR_NOT_FOUND)
+    const std::string reason = c.cupsLastErrorString();
+    if (c.cupsLastError() != IPP_STATUS_ERROR_INTERNAL &&
+        c.cupsLastError() != IPP_STATUS_ERROR_NOT_FOUND)
         return reason;
-    http_t *http = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1,
-                                kConnectMs, nullptr);
+    http_t *http = c.httpConnect2(c.cupsServer(), c.ippPort(), nullptr, AF_UNSPEC,
+                                  c.cupsEncryption(), 1, kConnectMs, nullptr);
     if (!http)
-        return "连接不上打印服务 " + std::string(cupsServer()) + "（" + reason + "）";
-    cups_dest_t *dest = cupsGetNamedDest(http, printer.c_str(), nullptr);
-    httpClose(http);
+        return "连接不上打印服务 " + std::string(c.cupsServer()) + "（" + reason + "）";
+    cups_dest_t *dest = c.cupsGetNamedDest(http, printer.c_str(), nullptr);
+    c.httpClose(http);
     if (dest) {
-        cupsFreeDests(1, dest);
+        c.cupsFreeDests(1, dest);
         return reason;
     }
     return "打印系统中已没有这台打印机（" + reason + "）";
 }
 
-// libcups keeps the answer to the last request made on this thread; an empty
-// text when the print system took it.
+// libcups keeps the answer to the last request made on this thread: cleared
+// before a hand-over, so that an older answer (an earlier refusal) is never
+// taken for its own, and read after it, an empty text when the print system
+// took the page.
+void forgetLastAnswer()
+{
+    cups()._cupsSetError(IPP_STATUS_OK, nullptr, 0);
+}
+
 std::string refusalOfLastRequest(const std::string &printer)
 {
-    return cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE ? handOverFailure(printer)
-                                                           : std::string();
+    const Cups &c = cups();
+    return c.cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE ? handOverFailure(c, printer)
+                                                             : std::string();
 }
 #else
 // Without libcups (Windows) what Qt's end() answers is all there is to know.
+void cups() {}
+void forgetLastAnswer() {}
 std::string refusalOfLastRequest(const std::string &)
 {
     return {};
@@ -68,6 +132,8 @@ void SystemPrinter::beginDocument()
     const QPrinterInfo info = QPrinterInfo::defaultPrinter();
     if (info.isNull())
         throw PrintError("没有可用的打印机：系统中没有设置默认打印机。");
+    // Bound before anything is drawn, so a page is never sent without its answer.
+    cups();
 
     m_printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
     if (!m_painter.begin(m_printer.get())) {
@@ -75,7 +141,7 @@ void SystemPrinter::beginDocument()
         m_printer.reset();
         throw PrintError("打印机 " + name + " 无法开始打印。");
     }
-    const double scale = m_printer->resolution() / kTwipsPerInch;
+    const double scale = m_printer->resolution() / twips::kPerInch;
     m_painter.scale(scale, scale);
     QPen pen = m_painter.pen();
     pen.setCosmetic(false);
@@ -95,10 +161,11 @@ void SystemPrinter::endDoc()
     if (!m_painter.isActive())
         return;
     const std::string name = m_printer->printerName().toStdString();
-    const bool sent = m_painter.end();
     // Qt hands the page to the print system inside end() and drops the answer;
     // the last request made on this thread is that hand-over: a refused,
     // removed or unreachable queue shows here.
+    forgetLastAnswer();
+    const bool sent = m_painter.end();
     const std::string refusal = refusalOfLastRequest(name);
     m_printer.reset();
     if (!sent)

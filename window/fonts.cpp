@@ -24,6 +24,9 @@ const char *const kCandidates[] = {
     "Droid Sans Fallback",
 };
 constexpr double kWindowFontPoints = 9.0;
+
+// The installed faces that stand in for 宋体 when it is missing.
+QStringList g_standIns;
 } // namespace
 
 void installChineseFonts()
@@ -42,10 +45,22 @@ void installChineseFonts()
         if (standIns.isEmpty())
             return;
         QFont::insertSubstitutions(kSongTi, standIns);
+        // The window's fonts name the first stand-in itself: a font whose
+        // family is missing, or that names several, costs the font database a
+        // search for fallback faces at each size it is drawn in, which the
+        // window's start-up paid for.
+        g_standIns = standIns;
     }
     // The window's default font is 宋体 as well, so every control draws its
     // captions in the same face.
-    QFont windowFont(kSongTi);
-    windowFont.setPointSizeF(kWindowFontPoints);
-    QApplication::setFont(windowFont);
+    QApplication::setFont(songTi(kWindowFontPoints));
+}
+
+QFont songTi(double points)
+{
+    QFont font;
+    font.setFamily(g_standIns.isEmpty() ? kSongTi : g_standIns.constFirst());
+    font.setPointSizeF(points);
+    font.setWeight(QFont::Normal);
+    return font;
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include <QFont>
 #include <QString>
 
 // The window's font "宋体" mapped to installed Chinese faces when it is missing,
@@ -9,3 +10,6 @@
 void installChineseFonts();
 
 inline const QString kSongTi = QStringLiteral("宋体");
+
+// 宋体 at `points`, normal weight, as installChineseFonts() maps it.
+QFont songTi(double points);

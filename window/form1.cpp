@@ -1,12 +1,11 @@
 #include "window/form1.h"
 
 #include "device/drivererror.h"
+#include "plot/twips.h"
 #include "window/controls.h"
 #include "window/fonts.h"
 #include "window/msgbox.h"
 #include "window/plotarea.h"
-#include "window/translations.h"
-#include "window/twips.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -14,6 +13,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 
 #include <cstdio>
 
@@ -46,26 +46,9 @@ QString withDemoHint(const QString &message)
     return message + QStringLiteral("\n没有设备时，可用 %1 在模拟设备上运行本程序。").arg(demo);
 }
 
-QWidget *inChinese(QWidget *parent)
-{
-    installChineseFonts();
-    installChineseTranslations();
-    return parent;
-}
-
-QFont songTi(double points)
-{
-    QFont font(kSongTi);
-    font.setPointSizeF(points);
-    font.setWeight(QFont::Normal);
-    return font;
-}
 } // namespace
 
-// The fonts are mapped before the window's base is built, so the window and all
-// its controls are created with them.
-Form1::Form1(Platform platform, QWidget *parent)
-    : QWidget(inChinese(parent)), m_platform(std::move(platform))
+Form1::Form1(Platform platform, QWidget *parent) : QWidget(parent), m_platform(std::move(platform))
 {
     setWindowTitle(QStringLiteral("Form1"));
     setFixedSize(twips::toPixels(kClientWidth), twips::toPixels(kClientHeight));
@@ -175,7 +158,7 @@ void Form1::dispatch(void (Form1::*handler)())
     try {
         (this->*handler)();
     } catch (const DriverError &error) {
-        failAndEnd(withDemoHint(QString::fromUtf8(error.what())));
+        failAndEnd(withDemoHint(QString::fromStdString(error.message())));
     } catch (const std::exception &error) {
         failAndEnd(QString::fromUtf8(error.what()));
     }
@@ -243,6 +226,13 @@ void Form1::closeEvent(QCloseEvent *event)
     // Closing from the frame ends the program with no driver call; a sweep that
     // is yielding sees the end and stops drawing on the closed window.
     event->accept();
-    if (!m_ended)
+    if (!m_ended) {
         endProgram(0);
+        return;
+    }
+    // Ended already: what stays open is the box that tells why, the last thing
+    // before the end. It is answered, so the program ends (a stop signal closes
+    // the window so).
+    for (QMessageBox *box : findChildren<QMessageBox *>(Qt::FindDirectChildrenOnly))
+        box->close();
 }

@@ -10,6 +10,8 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
+#include <utility>
 
 class CommandButton;
 class OptionButton;
@@ -19,8 +21,10 @@ class QLabel;
 class QLineEdit;
 
 // The program's one window. Its controls, shared values and handlers keep the
-// names of the window's design; everything runs on this window's thread, and
-// the sweep is the only handler that yields to the event loop.
+// names of the window's design; everything runs on this window's thread. Other
+// handlers run inside the sweep, which yields to the event loop after every
+// point, and inside every modal box and dialog, each of which runs a nested
+// event loop of its own.
 class Form1 : public QWidget
 {
     Q_OBJECT
@@ -44,7 +48,7 @@ public:
     // True once the program has ended: no handler runs after that.
     bool hasEnded() const { return m_ended; }
     // True while a sweep is drawing (between its tick and its last pass).
-    bool isSweeping() const { return m_sweeping; }
+    bool isSweeping() const;
 
     // Controls.
     PlotArea *Picture1 = nullptr;
@@ -95,8 +99,9 @@ private:
     Qb7Driver m_driver;
     Adc m_adc{m_driver};
     bool m_loaded = false;
+    // The code and range that Text1 shows; none before the first reading.
+    std::optional<std::pair<std::int16_t, int>> m_shownReading;
     bool m_ended = false;
-    bool m_sweeping = false;
     // No sweep starts while Save asks its question, so the file holds the
     // trace the operator saw when clicking.
     bool m_sweepHeld = false;

@@ -1,9 +1,9 @@
 #include "window/form1.h"
 
-#include "print/plotgrid.h"
+#include "plot/plotgrid.h"
+#include "plot/twips.h"
 #include "window/controls.h"
 #include "window/plotarea.h"
-#include "window/twips.h"
 
 #include <QGroupBox>
 

@@ -22,6 +22,14 @@ void Form1::Timer1_Timer()
 {
     readSelections();
     adValue = m_adc.adc(channel, range, adValue);
-    if (const auto text = readoutText(adValue, range); text && *text != Text1->text())
-        Text1->setText(*text);
+    // The text is made only when the reading changed, or when the operator
+    // typed into the box, which the next tick overwrites.
+    const std::pair<std::int16_t, int> reading{adValue, range};
+    if (reading == m_shownReading && !Text1->isModified())
+        return;
+    if (const auto text = readoutText(adValue, range)) {
+        if (*text != Text1->text())
+            Text1->setText(*text);
+        m_shownReading = reading;
+    }
 }

@@ -19,7 +19,7 @@ void Form1::Command4_Click()
     try {
         samplefile::storeRecords(samplefile::read(CommonDialog1.FileName), sampleBuf);
     } catch (const FileError &error) {
-        showError(this, QStringLiteral("取盘"), error.message());
+        showError(this, QStringLiteral("取盘"), error);
         return;
     }
     setTimerEnabled(Timer1, false);

@@ -167,3 +167,8 @@ void showError(QWidget *parent, const QString &title, const QString &message)
     QMessageBox box(QMessageBox::Warning, title, message, QMessageBox::Ok, parent);
     exec(box);
 }
+
+void showError(QWidget *parent, const QString &title, const Failure &failure)
+{
+    showError(parent, title, QString::fromStdString(failure.message()));
+}

@@ -1,4 +1,6 @@
 #pragma once
+#include "failure/failure.h"
+
 #include <QMessageBox>
 #include <QString>
 
@@ -16,3 +18,4 @@ void showFatalError(QWidget *parent, const QString &message);
 
 // A failure the operator must hear about; the program goes on.
 void showError(QWidget *parent, const QString &title, const QString &message);
+void showError(QWidget *parent, const QString &title, const Failure &failure);

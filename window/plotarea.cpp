@@ -1,7 +1,8 @@
 #include "window/plotarea.h"
 
+#include "plot/plotgrid.h"
+#include "plot/twips.h"
 #include "window/controls.h"
-#include "window/twips.h"
 
 #include <QGuiApplication>
 #include <QPaintEvent>
@@ -46,7 +47,7 @@ void PlotArea::clear()
 {
     if (m_painter.isActive())
         m_painter.end();
-    m_image.fill(m_background);
+    m_image.fill(kPlotBackground);
     m_dirty = QRect(QPoint(0, 0), contentsRect().size());
     // Still, Scan and Load clear inside a sweep's yield: they show at once.
     if (m_sweeping)
@@ -93,6 +94,8 @@ const QImage &PlotArea::picture()
 
 void PlotArea::beginSweep()
 {
+    // Its own clear shows with the sweep, not at the next frame.
+    clear();
     m_sweeping = true;
     m_sweepFrames = 0;
 }
@@ -169,7 +172,7 @@ void PlotArea::resizeEvent(QResizeEvent *event)
         m_painter.end();
     QImage grown(size, QImage::Format_RGB32);
     grown.setDevicePixelRatio(ratio);
-    grown.fill(m_background);
+    grown.fill(kPlotBackground);
     if (!m_image.isNull()) {
         QPainter copy(&grown);
         copy.drawImage(0, 0, m_image);

@@ -41,9 +41,20 @@ public:
     // Not owned; null for none.
     void setListener(PlotListener *listener) { m_listener = listener; }
 
-    // A sweep draws its trace between these two calls.
-    void beginSweep();
-    void endSweep();
+    // A sweep for as long as it lives: the plot area is cleared when it begins,
+    // and the sweep is drawing until it goes.
+    class Sweep
+    {
+    public:
+        explicit Sweep(PlotArea &plot) : m_plot(plot) { m_plot.beginSweep(); }
+        ~Sweep() { m_plot.endSweep(); }
+        Sweep(const Sweep &) = delete;
+        Sweep &operator=(const Sweep &) = delete;
+
+    private:
+        PlotArea &m_plot;
+    };
+    bool isSweeping() const { return m_sweeping; }
     // One frame of the display: brings the screen up to date unless a sweep is
     // still young. frameTimer() calls it at the display's rate.
     void frameTick();
@@ -62,10 +73,11 @@ protected:
     void hideEvent(QHideEvent *event) override;
 
 private:
+    void beginSweep();
+    void endSweep();
     void ensurePainter();
     void bringToScreen();
 
-    QColor m_background{0, 0, 0};
     QImage m_image;
     QPainter m_painter;
     QColor m_penColour;

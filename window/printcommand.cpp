@@ -19,6 +19,6 @@ void Form1::Command5_Click()
         printer.endDoc();
     } catch (const PrintError &error) {
         // A missing printer costs the operator a page, not the measurement.
-        showError(this, QStringLiteral("打印"), QString::fromUtf8(error.what()));
+        showError(this, QStringLiteral("打印"), error);
     }
 }

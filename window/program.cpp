@@ -1,6 +1,8 @@
 #include "window/program.h"
 
+#include "window/fonts.h"
 #include "window/form1.h"
+#include "window/translations.h"
 
 #include <QApplication>
 
@@ -28,39 +30,61 @@ extern "C" void onEndSignal(int)
 }
 
 // SIGTERM, SIGINT and SIGHUP end the program as a close from the window's frame
-// does: the event loop closes the window between two handlers (or at a sweep's
-// yield), never inside a conversion, and no driver call follows. A modal box
-// that is the last thing before the end (a fatal error) is answered as well.
-void closeOnEndSignals(Form1 &form)
+// does, for as long as this lives: the event loop closes the window between two
+// handlers (or at a sweep's yield), never inside a conversion, and no driver
+// call follows. When it goes, with the event loop, the signals have their
+// inherited actions again, so one during the teardown ends the program.
+class CloseOnEndSignals
 {
-    if (::pipe2(g_wakePipe, O_CLOEXEC | O_NONBLOCK) != 0) {
-        std::perror("zk61ar: termination signals keep their default action");
-        return;
-    }
-    auto *notifier = new QSocketNotifier(g_wakePipe[0], QSocketNotifier::Read, &form);
-    QObject::connect(notifier, &QSocketNotifier::activated, &form, [&form] {
-        char bytes[16];
-        while (::read(g_wakePipe[0], bytes, sizeof bytes) > 0) {
+public:
+    explicit CloseOnEndSignals(Form1 &form)
+    {
+        if (::pipe2(g_wakePipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+            std::perror("zk61ar: termination signals keep their default action");
+            return;
         }
-        form.close();
-        if (form.hasEnded())
-            if (QWidget *modal = QApplication::activeModalWidget())
-                modal->close();
-    });
-    struct sigaction action = {};
-    action.sa_handler = onEndSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
-        // A signal ignored by whoever started the program (nohup, a background
-        // job) stays ignored.
-        struct sigaction inherited = {};
-        if (::sigaction(signal, nullptr, &inherited) == 0 && inherited.sa_handler != SIG_IGN)
-            ::sigaction(signal, &action, nullptr);
+        auto *notifier = new QSocketNotifier(g_wakePipe[0], QSocketNotifier::Read, &form);
+        QObject::connect(notifier, &QSocketNotifier::activated, &form, [&form] {
+            char bytes[16];
+            while (::read(g_wakePipe[0], bytes, sizeof bytes) > 0) {
+            }
+            form.close();
+        });
+        struct sigaction action = {};
+        action.sa_handler = onEndSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        for (std::size_t i = 0; i < std::size(kSignals); ++i) {
+            m_installed[i] = ::sigaction(kSignals[i], nullptr, &m_inherited[i]) == 0 &&
+                             m_inherited[i].sa_handler != SIG_IGN;
+            // A signal ignored by whoever started the program (nohup, a
+            // background job) stays ignored.
+            if (m_installed[i])
+                ::sigaction(kSignals[i], &action, nullptr);
+        }
     }
-}
+    ~CloseOnEndSignals()
+    {
+        for (std::size_t i = 0; i < std::size(kSignals); ++i)
+            if (m_installed[i])
+                ::sigaction(kSignals[i], &m_inherited[i], nullptr);
+    }
+    CloseOnEndSignals(const CloseOnEndSignals &) = delete;
+    CloseOnEndSignals &operator=(const CloseOnEndSignals &) = delete;
+
+private:
+    static constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
+    struct sigaction m_inherited[std::size(kSignals)] = {};
+    bool m_installed[std::size(kSignals)] = {};
+};
 #endif
 } // namespace
+
+void prepareApplication()
+{
+    installChineseFonts();
+    installChineseTranslations();
+}
 
 int runProgram()
 {
@@ -69,9 +93,10 @@ int runProgram()
     // program and the measurement with it.
     std::signal(SIGXFSZ, SIG_IGN);
 #endif
+    prepareApplication();
     Form1 form;
 #ifndef _WIN32
-    closeOnEndSignals(form);
+    const CloseOnEndSignals endSignals(form);
 #endif
     form.Form_Load();
     return QApplication::exec();

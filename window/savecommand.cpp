@@ -36,6 +36,6 @@ void Form1::Command3_Click()
                    QStringLiteral("%1 已被另一个程序占用，已存为文件%2").arg(fileName, written),
                    MsgButtons::OkOnly, QStringLiteral("存盘"));
     } catch (const FileError &error) {
-        showError(this, QStringLiteral("存盘"), error.message());
+        showError(this, QStringLiteral("存盘"), error);
     }
 }

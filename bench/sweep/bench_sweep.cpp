@@ -20,6 +20,7 @@
 //   bench_sweep --measure [sweeps]    one run on whatever platform Qt picks
 #include "window/form1.h"
 #include "window/plotarea.h"
+#include "window/program.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -176,6 +177,7 @@ int measure(int argc, char **argv, int soakSweeps)
         std::fprintf(stderr, "bench_sweep: the program ended (code %d)\n", code);
         std::exit(2);
     };
+    prepareApplication();
     Form1 form(platform);
     form.Form_Load();
     // Sweeps start only when a phase asks for them.

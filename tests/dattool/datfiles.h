@@ -1,11 +1,9 @@
 #pragma once
-// Sample files written byte by byte, as Save leaves them: 8192 little-endian
+// Sample files as Save leaves them (samplefile::encode): 8192 little-endian
 // 16-bit codes.
 #include "filebytes.h"
+#include "files/samplefile.h"
 
-#include <QtEndian>
-
-#include <cstdint>
 #include <initializer_list>
 #include <utility>
 
@@ -13,10 +11,10 @@
 inline bool writeCodes(const QString &path, int code,
                        std::initializer_list<std::pair<int, int>> except = {})
 {
-    QByteArray bytes(16384, '\0');
+    SampleBuffer buffer;
     for (int r = 1; r <= 8192; ++r)
-        qToLittleEndian<std::int16_t>(std::int16_t(code), bytes.data() + (r - 1) * 2);
+        buffer(r) = std::int16_t(code);
     for (const auto &[point, value] : except)
-        qToLittleEndian<std::int16_t>(std::int16_t(value), bytes.data() + (point - 1) * 2);
-    return writeBytes(path, bytes);
+        buffer(point) = std::int16_t(value);
+    return writeBytes(path, samplefile::encode(buffer));
 }

@@ -3,7 +3,7 @@
 // outputs that cannot be written (caused for real: a pipe, a file-size limit,
 // a closed or full standard output, a signal) and the messages the user reads.
 #include "datfiles.h"
-#include "print/plotgrid.h"
+#include "plot/plotgrid.h"
 
 #include <QDir>
 #include <QImage>

@@ -36,7 +36,7 @@ QString failureOf(const std::function<void()> &operation)
     try {
         operation();
     } catch (const FileError &error) {
-        return error.message();
+        return QString::fromStdString(error.message());
     }
     return {};
 }

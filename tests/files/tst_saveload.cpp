@@ -4,6 +4,7 @@
 // read-only file system).
 #include "boxanswerer.h"
 #include "filebytes.h"
+#include "files/samplefile.h"
 #include "recordeddriver.h"
 #include "scriptedclock.h"
 #include "windowfixture.h"
@@ -12,7 +13,6 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QtEndian>
 
 #include <cerrno>
 #include <csignal>
@@ -33,13 +33,11 @@ SampleBuffer pattern(int seed)
     return buffer;
 }
 
-// The file a Save of `buffer` must leave: entry r as record r, low byte first.
+// The file a Save of `buffer` must leave: entry r as record r, low byte first
+// (tst_samplefile pins the encoding byte by byte).
 QByteArray recordsOf(const SampleBuffer &buffer)
 {
-    QByteArray bytes(16384, '\0');
-    for (int r = 1; r <= 8192; ++r)
-        qToLittleEndian<qint16>(buffer(r), bytes.data() + (r - 1) * 2);
-    return bytes;
+    return samplefile::encode(buffer);
 }
 
 QStringList entries(const QString &dir)

@@ -292,7 +292,8 @@ void TestPrintE2E::initTestCase()
         QSKIP("needs root: the test starts its own print scheduler and works in the print "
               "system's folders");
     Additions::undoKilledRuns();
-    for (const char *name : {"cupsd", "lpadmin", "lpstat", "cupsreject", "pdfinfo", "pdftoppm"})
+    for (const char *name :
+         {"cupsd", "lpadmin", "lpstat", "cupsreject", "cupsaccept", "pdfinfo", "pdftoppm"})
         QVERIFY2(
             !tool(name).isEmpty(),
             qPrintable(QString("%1 not found: scripts/install-deps.sh installs it").arg(name)));
@@ -559,19 +560,28 @@ void TestPrintE2E::refusedHandOverGivesABox_data()
     QTest::addColumn<QStringList>("interruption");
     // Words of the program's own that go before the print system's reason.
     QTest::addColumn<QString>("telling");
-    QTest::newRow("queue refusing jobs") << QStringList{"cupsreject", kQueue} << QString();
+    // What then makes the queue take jobs again, for a print that must go
+    // through with no word of the earlier refusal; none for no second print.
+    QTest::addColumn<QStringList>("mending");
+    QTest::newRow("queue refusing jobs")
+        << QStringList{"cupsreject", kQueue} << QString() << QStringList();
     QTest::newRow("job rejected") << QStringList{"lp", "-d",         kQueue,
                                                  "-H", "indefinite", kPdfSettings}
-                                  << QString();
+                                  << QString() << QStringList();
     QTest::newRow("queue removed")
-        << QStringList{"lpadmin", "-x", kQueue} << QStringLiteral("打印系统中已没有这台打印机（");
-    QTest::newRow("scheduler stopped") << QStringList() << QStringLiteral("连接不上打印服务 ");
+        << QStringList{"lpadmin", "-x", kQueue} << QStringLiteral("打印系统中已没有这台打印机（")
+        << QStringList();
+    QTest::newRow("scheduler stopped")
+        << QStringList() << QStringLiteral("连接不上打印服务 ") << QStringList();
+    QTest::newRow("refused, then accepted")
+        << QStringList{"cupsreject", kQueue} << QString() << QStringList{"cupsaccept", kQueue};
 }
 
 void TestPrintE2E::refusedHandOverGivesABox()
 {
     QFETCH(QStringList, interruption);
     QFETCH(QString, telling);
+    QFETCH(QStringList, mending);
     qsizetype waiting = 0;
     m_window = std::make_unique<WindowUnderTest>(std::make_shared<InterruptedPrinter>([&] {
         if (interruption.isEmpty())
@@ -602,6 +612,19 @@ void TestPrintE2E::refusedHandOverGivesABox()
     if (!interruption.isEmpty())
         QCOMPARE(jobs("not-completed").size(), waiting);
     QCOMPARE(newPdfs(), before);
+    if (mending.isEmpty())
+        return;
+
+    // The next page goes through, and what was said of the refused one is not
+    // said of it: the question is the only box.
+    run(mending[0], mending.mid(1));
+    QVERIFY2(m_toolError.isEmpty(), qPrintable(m_toolError));
+    answerer.clickButton(QStringLiteral("确定"));
+    click(m_window->form->Command5);
+    QCOMPARE(answerer.boxes().size(), 3);
+    QVERIFY2(
+        waitUntil([&] { return newPdfs().size() == before.size() + 1; }, std::chrono::seconds(60)),
+        qPrintable("no page came out within 60 s in " + m_pdfOut));
 }
 
 QTEST_MAIN(TestPrintE2E)

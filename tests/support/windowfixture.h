@@ -4,11 +4,12 @@
 // given), whose end of the program is recorded instead of leaving the test's
 // event loop. Also the operator's click and what a freshly drawn grid looks like.
 #include "files/clock.h"
-#include "print/plotgrid.h"
+#include "plot/plotgrid.h"
 #include "print/printerport.h"
 #include "window/controls.h"
 #include "window/form1.h"
 #include "window/plotarea.h"
+#include "window/program.h"
 
 #include <QImage>
 #include <QResizeEvent>
@@ -35,6 +36,7 @@ struct WindowUnderTest
         platform.clock = std::move(clock);
         platform.printer = std::move(printer);
         platform.endProgram = [codes = exitCodes](int code) { codes->append(code); };
+        prepareApplication();
         form = std::make_unique<Form1>(std::move(platform));
     }
 

@@ -1,8 +1,8 @@
 // The window's pure geometry and scaling, without a widget: the screen grid as
 // a list of lines, the millivolt readout text, the sweep's plot heights and the
 // file dialog's filter.
-#include "device/sweepscale.h"
-#include "print/plotgrid.h"
+#include "plot/plotgrid.h"
+#include "plot/trace.h"
 #include "window/commondialog.h"
 #include "window/readout.h"
 

@@ -34,6 +34,7 @@ class TestLiveForm : public QObject
 
 private slots:
     void firstReadingIsChannel0In0To5V();
+    void typedTextIsOverwritten();
     void selectionTakesEffectAtNextTick_data();
     void selectionTakesEffectAtNextTick();
     void stillStopsAndScanRestarts();
@@ -54,6 +55,18 @@ void TestLiveForm::firstReadingIsChannel0In0To5V()
     QCOMPARE(form.channel, 0);
     QCOMPARE(form.range, 0);
     QCOMPARE(form.adValue, std::int16_t(2048));
+}
+
+// The readout box is editable; what the operator types stands until the next
+// tick, though the reading has not changed.
+void TestLiveForm::typedTextIsOverwritten()
+{
+    WindowUnderTest w;
+    Form1 &form = w.started();
+    QTRY_COMPARE(form.Text1->text(), QStringLiteral("2500"));
+    QTest::keyClicks(form.Text1, QStringLiteral("7"));
+    QVERIFY(form.Text1->text() != QStringLiteral("2500"));
+    QTRY_COMPARE(form.Text1->text(), QStringLiteral("2500"));
 }
 
 void TestLiveForm::selectionTakesEffectAtNextTick_data()

@@ -22,6 +22,7 @@ class TestMissingLibrary : public QObject
 private slots:
     void programReportsAndEnds();
     void exitReportsAndEnds();
+    void closedWithTheBoxOpenEnds();
 };
 
 void TestMissingLibrary::programReportsAndEnds()
@@ -103,6 +104,23 @@ void TestMissingLibrary::exitReportsAndEnds()
     QVERIFY(answerer.unexpected().isEmpty());
     QCOMPARE(w.exitCodes->size(), 1);
     QVERIFY(!form.Timer2.isActive());
+}
+
+// A close from the frame or a stop signal while the failure's box is open: the
+// window answers its own box and the program ends with the failure's code.
+void TestMissingLibrary::closedWithTheBoxOpenEnds()
+{
+    WindowUnderTest w;
+    Form1 &form = w.started();
+    click(form.Option3);
+
+    BoxAnswerer answerer;
+    answerer.then([&form](QWidget *) { form.close(); });
+    click(form.Command1);
+
+    QVERIFY(answerer.unexpected().isEmpty());
+    QCOMPARE(w.exitCodes->size(), 1);
+    QVERIFY(w.exitCodes->constFirst() != 0);
 }
 
 QTEST_MAIN(TestMissingLibrary)

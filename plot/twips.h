@@ -2,10 +2,12 @@
 #include <QRect>
 #include <QtGlobal>
 
-// The window's design is laid out in twips; on screen 15 twips make one logical
-// pixel, and Qt's own scaling keeps the proportions on high-density screens.
+// The window's design and the plot are laid out in twips, 1/1440 inch; on
+// screen 15 twips make one logical pixel (96 dots per inch), and Qt's own
+// scaling keeps the proportions on high-density screens.
 namespace twips {
 
+constexpr double kPerInch = 1440.0;
 constexpr double kPerPixel = 15.0;
 
 inline int toPixels(int value)

@@ -1,0 +1,43 @@
+#pragma once
+#include <QColor>
+#include <QLineF>
+
+#include <vector>
+
+// The plot in plot coordinates, screen and page alike: twips from the top-left
+// corner, x 0..8200 to the right and y 0..5000 downwards, ten divisions each
+// way. The screen and the page draw their grid from one table of line
+// families; the page adds one family of short ticks.
+
+constexpr int kPlotWidth = 8200;
+constexpr int kPlotHeight = 5000;
+
+// A counted loop of grid lines, `from` to `to` inclusive in steps of `step`:
+// horizontal lines at y = position, spanning x = `start`..`end`, or vertical
+// ones at x = position, spanning y = `start`..`end`. An axis or a finer family
+// for a zoomed view is one more of these.
+struct GridFamily
+{
+    bool horizontal;
+    int from, to, step;
+    int start, end;
+};
+
+// The lines of one family, in loop order.
+std::vector<QLineF> gridLines(const GridFamily &family);
+
+// The plot area's grid, in drawing order: 11 horizontal lines every 500, 11
+// vertical lines every 820, and 41 ticks every 125 across the vertical centre
+// line x = 4100 (63 lines).
+std::vector<QLineF> screenGridLines();
+
+// The printed grid, in drawing order: the screen's horizontal and vertical
+// lines, then 51 short ticks across the horizontal centre line, then the 41
+// across the vertical one (114 lines).
+std::vector<QLineF> printedGridLines();
+
+inline const QColor kGridColour{0, 200, 200};
+// The sweep's trace over the grid.
+inline const QColor kTraceColour{0, 255, 0};
+// What the plot is drawn on, on screen and in zk61ar-dat's pictures.
+inline const QColor kPlotBackground{0, 0, 0};

@@ -1,0 +1,23 @@
+#pragma once
+#include <QLineF>
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+// The sweep's trace in plot coordinates. Point r of a sweep (1..8192) is one
+// segment from x = r to x = r + 1, from the height of the point before it to
+// its own; heights count up from the bottom line y = 5000.
+
+// Height of a code above the bottom of the plot: converter codes over the full
+// 5000, unipolar 0 at the bottom, bipolar 0 in the middle.
+double sweepHeight(std::int16_t adValue, int range);
+
+// The segment of point `point`, from (point, 5000 - previousHeight) to
+// (point + 1, 5000 - height), in single precision, as the sweep hands its
+// coordinates to the plot area.
+QLineF traceSegment(int point, double previousHeight, double height);
+
+// The segments of `count` codes read in `range`, for points 1..count, as one
+// pass of the sweep draws them: the first from (1, 5000).
+std::vector<QLineF> traceLines(const std::int16_t *codes, std::size_t count, int range);
