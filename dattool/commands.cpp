@@ -5,6 +5,7 @@
 #include "dattool/datvalues.h"
 #include "dattool/datviewer.h"
 #include "dattool/textcolumns.h"
+#include "files/systemfile.h"
 #include "files/wholefile.h"
 #include "print/systemprinter.h"
 
@@ -18,9 +19,12 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
+#ifdef Q_OS_WIN
+#include <io.h>
+#endif
 
 namespace datcommands {
 
@@ -93,9 +97,15 @@ int usage(const QString &message)
 
 // A standard stream that was closed is taken by /dev/null, read-only, so that
 // no file opened later takes its number (an output would land on stdout,
-// messages in a file) and a write to it fails.
+// messages in a file) and a write to it fails. On Windows files/ and Qt open
+// handles, not descriptors, so nothing takes a stream's number there; standard
+// output is switched to bytes as they are, no \n made \r\n (a PNG on -o -).
 void holdStandardStreams()
 {
+#ifdef Q_OS_WIN
+    if (_fileno(stdout) >= 0)
+        _setmode(_fileno(stdout), _O_BINARY);
+#else
     for (const int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
         if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF)
             continue;
@@ -106,6 +116,18 @@ void holdStandardStreams()
         if (held >= 0 && held != fd)
             ::close(held);
     }
+#endif
+}
+
+// The C library's words for its errno: qt_error_string() reads Windows' own
+// codes on Windows.
+QString errnoText(int error)
+{
+#ifdef Q_OS_WIN
+    return QString::fromLocal8Bit(std::strerror(error));
+#else
+    return qt_error_string(error);
+#endif
 }
 
 bool writeStdout(const QByteArray &bytes)
@@ -116,9 +138,10 @@ bool writeStdout(const QByteArray &bytes)
         if (n > 0) {
             written += n;
         } else if (n == 0 || errno != EINTR) {
-            datinput::complain(g_stdoutClosed ? QStringLiteral("标准输出已关闭，无处可写")
-                                              : QStringLiteral("无法写入标准输出：%1")
-                                                    .arg(qt_error_string(n == 0 ? EIO : errno)));
+            datinput::complain(
+                g_stdoutClosed
+                    ? QStringLiteral("标准输出已关闭，无处可写")
+                    : QStringLiteral("无法写入标准输出：%1").arg(errnoText(n == 0 ? EIO : errno)));
             return false;
         }
     }
@@ -147,8 +170,7 @@ bool deliver(const QString &path, const QByteArray &bytes, bool force,
 bool outputFree(const QString &target, bool force)
 {
     const FilePath path = FilePath::fromText(target);
-    struct stat status;
-    if (target == kStdout || ::lstat(path.native.constData(), &status) != 0)
+    if (target == kStdout || !systemfile::exists(path.native.toStdString()))
         return true;
     if (!force)
         datinput::complain(
@@ -192,13 +214,29 @@ extern "C" void onStopSignal(int signal)
     g_stopSignal = signal;
 }
 
-// SIGTERM, SIGINT and SIGHUP while outputs are made stop the run between two
-// outputs, so that none is left half-written: one begun is written whole, the
-// finished ones stay. The run then says how far it got and ends by the same
-// signal.
+// SIGTERM, SIGINT and SIGHUP (on Windows SIGBREAK, Ctrl-Break) while outputs
+// are made stop the run between two outputs, so that none is left
+// half-written: one begun is written whole, the finished ones stay. The run
+// then says how far it got and ends by the same signal.
 class StopSignals
 {
 public:
+#ifdef Q_OS_WIN
+    // Windows has no sigaction: signal(), which tells the action it replaced.
+    StopSignals()
+    {
+        for (std::size_t i = 0; i < std::size(kSignals); ++i) {
+            m_inherited[i] = std::signal(kSignals[i], onStopSignal);
+            if (m_inherited[i] == SIG_IGN)
+                std::signal(kSignals[i], SIG_IGN);
+        }
+    }
+    ~StopSignals()
+    {
+        for (std::size_t i = 0; i < std::size(kSignals); ++i)
+            std::signal(kSignals[i], m_inherited[i]);
+    }
+#else
     StopSignals()
     {
         struct sigaction action = {};
@@ -217,14 +255,18 @@ public:
         for (std::size_t i = 0; i < std::size(kSignals); ++i)
             ::sigaction(kSignals[i], &m_inherited[i], nullptr);
     }
+#endif
 
-    bool caught() const { return g_stopSignal != 0; }
+    bool caught() const
+    {
+        return g_stopSignal != 0;
+    }
 
     // After `done` of `total` outputs.
     [[noreturn]] void end(int done, int total) const
     {
         const int signal = g_stopSignal;
-        const char *name = signal == SIGTERM ? "SIGTERM" : signal == SIGINT ? "SIGINT" : "SIGHUP";
+        const char *name = signal == SIGTERM ? "SIGTERM" : signal == SIGINT ? "SIGINT" : kThirdName;
         datinput::complain(
             QStringLiteral("收到 %1，已停止：已写完 %2 个输出，共 %3 个")
                 .arg(QLatin1String(name), QString::number(done), QString::number(total)));
@@ -234,8 +276,15 @@ public:
     }
 
 private:
+#ifdef Q_OS_WIN
+    static constexpr int kSignals[] = {SIGTERM, SIGINT, SIGBREAK};
+    static constexpr const char *kThirdName = "SIGBREAK";
+    void (*m_inherited[std::size(kSignals)])(int) = {};
+#else
     static constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
+    static constexpr const char *kThirdName = "SIGHUP";
     struct sigaction m_inherited[std::size(kSignals)] = {};
+#endif
 };
 
 // A row of info for each file: name, size, kind, and the summary of its codes.
@@ -280,9 +329,8 @@ int csv(const CommandLine &line)
 
     const bool force = line.parser.isSet(line.force);
     const QString dir = line.parser.value(line.dir);
-    struct stat dirStatus;
-    if (toDir && (::stat(FilePath::fromText(dir).native.constData(), &dirStatus) != 0 ||
-                  !S_ISDIR(dirStatus.st_mode))) {
+    if (toDir && systemfile::kindOf(FilePath::fromText(dir).native.toStdString()) !=
+                     systemfile::Kind::Folder) {
         datinput::complain(QStringLiteral("输出目录 %1 不存在或不是目录").arg(shown(dir)));
         return kBadInput;
     }
@@ -426,7 +474,9 @@ int run(int &argc, char **argv)
     holdStandardStreams();
     // Over a file-size limit a write should fail and be reported, and its
     // partial file removed, as in the window; not end the tool halfway.
+#ifdef SIGXFSZ
     std::signal(SIGXFSZ, SIG_IGN);
+#endif
 
     QStringList arguments;
     for (int i = 0; i < argc; ++i)

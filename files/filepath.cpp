@@ -1,9 +1,5 @@
 #include "files/filepath.h"
 
-#include <cerrno>
-#include <cstring>
-#include <unistd.h>
-
 namespace {
 constexpr char16_t kStrayByte = 0xDC00;
 
@@ -81,24 +77,11 @@ FilePath FilePath::fromText(const QString &text)
     return path;
 }
 
-QString errnoText(int error)
+QString reasonText(systemfile::Error error)
 {
 #ifdef Q_OS_WIN
-    return QString::fromLocal8Bit(std::strerror(error));
+    return QString::fromStdString(systemfile::reason(error));
 #else
     return qt_error_string(error);
 #endif
-}
-
-Descriptor::~Descriptor()
-{
-    if (m_fd >= 0)
-        ::close(m_fd);
-}
-
-bool Descriptor::close()
-{
-    const int fd = m_fd;
-    m_fd = -1;
-    return ::close(fd) == 0 || errno == EINTR;
 }

@@ -1,4 +1,6 @@
 #pragma once
+#include "files/systemfile.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -21,24 +23,8 @@ struct FilePath
 // U+DC00 + byte.
 QString escapedText(const QByteArray &bytes);
 
-// The system's words for errno's `error`. qt_error_string() reads errno's codes
-// on Unix, but Windows' own error codes on Windows: there the C library's own
-// text is taken.
-QString errnoText(int error);
-
-// A descriptor of the system's, closed when it goes.
-class Descriptor
-{
-public:
-    explicit Descriptor(int fd) : m_fd(fd) {}
-    ~Descriptor();
-    Descriptor(const Descriptor &) = delete;
-    Descriptor &operator=(const Descriptor &) = delete;
-
-    int fd() const { return m_fd; }
-    // Closes now; false (errno set) when the close reports a failure.
-    bool close();
-
-private:
-    int m_fd;
-};
+// The system's words for a failure of the system seam (files/systemfile.h).
+// On Linux Qt's, as everywhere in the program. On Windows FormatMessageW's:
+// qt_error_string() there reads a few codes as errno's (13, Windows' invalid
+// data, as "Permission denied").
+QString reasonText(systemfile::Error error);

@@ -1,12 +1,8 @@
 #include "files/samplefile.h"
 
 #include "files/samplefilename.h"
+#include "files/systemfile.h"
 #include "files/wholefile.h"
-
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace samplefile {
 
@@ -62,52 +58,44 @@ QString writeNew(const QString &name, const QString &chosen, const SampleBuffer 
 
 Records read(const FilePath &path, Length length)
 {
-    struct stat status;
-    if (::stat(path.native.constData(), &status) != 0) {
-        // A link loop or an over-long name is not a missing file: give the system's reason.
-        const int reason = errno;
-        throw FileError(
-            reason == ENOENT
-                ? QStringLiteral("文件 %1 不存在").arg(path.shown)
-                : QStringLiteral("无法打开文件 %1：%2").arg(path.shown, errnoText(reason)));
-    }
-    if (S_ISDIR(status.st_mode))
+    const std::string name = path.native.toStdString();
+    systemfile::Error reason = 0;
+    const systemfile::Kind kind = systemfile::kindOf(name, &reason);
+    if (kind == systemfile::Kind::Missing)
+        throw FileError(QStringLiteral("文件 %1 不存在").arg(path.shown));
+    // A link loop or an over-long name is not a missing file: give the system's reason.
+    if (reason != 0)
+        throw FileError(QStringLiteral("无法打开文件 %1：%2").arg(path.shown, reasonText(reason)));
+    if (kind == systemfile::Kind::Folder)
         throw FileError(QStringLiteral("%1 是一个目录，不是数据文件").arg(path.shown));
     // A pipe or a device would block the window or never end. Opened without
     // waiting, so one put in the file's place after the look is refused too.
     const auto notPlain = [&] {
         return FileError(QStringLiteral("%1 不是普通文件，不是数据文件").arg(path.shown));
     };
-    if (!S_ISREG(status.st_mode))
+    if (kind != systemfile::Kind::Regular)
         throw notPlain();
-    const Descriptor file(::open(path.native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (file.fd() < 0)
-        throw FileError(QStringLiteral("无法打开文件 %1：%2").arg(path.shown, errnoText(errno)));
-    if (::fstat(file.fd(), &status) != 0 || !S_ISREG(status.st_mode))
+    systemfile::File file;
+    if (const systemfile::Error error = systemfile::openForReading(name, file))
+        throw FileError(QStringLiteral("无法打开文件 %1：%2").arg(path.shown, reasonText(error)));
+    std::int64_t size = 0;
+    if (systemfile::kindOf(file, &size) != systemfile::Kind::Regular)
         throw notPlain();
     // One byte more than a sample file tells a longer file without reading it all.
     QByteArray bytes(kFileSize + 1, Qt::Uninitialized);
-    qsizetype got = 0;
-    while (got < bytes.size()) {
-        const ssize_t n = ::read(file.fd(), bytes.data() + got, size_t(bytes.size() - got));
-        if (n == 0)
-            break;
-        if (n > 0)
-            got += n;
-        else if (errno != EINTR)
-            throw FileError(
-                QStringLiteral("无法读取文件 %1：%2").arg(path.shown, errnoText(errno)));
-    }
-    bytes.truncate(got);
+    std::size_t got = 0;
+    if (const systemfile::Error error =
+            systemfile::readUpTo(file, bytes.data(), size_t(bytes.size()), &got))
+        throw FileError(QStringLiteral("无法读取文件 %1：%2").arg(path.shown, reasonText(error)));
+    bytes.truncate(qsizetype(got));
     // All at once: a chained arg() would read a "%1" in the name as a placeholder.
     if (bytes.size() < kFileSize)
         throw FileError(
             QStringLiteral("文件 %1 只有 %2 字节，不是完整的数据文件（应为 %3 字节）")
                 .arg(path.shown, QString::number(bytes.size()), QString::number(kFileSize)));
     if (length == Length::Exact && bytes.size() > kFileSize)
-        throw FileError(
-            QStringLiteral("文件 %1 有 %2 字节，不是数据文件（应为 %3 字节）")
-                .arg(path.shown, QString::number(status.st_size), QString::number(kFileSize)));
+        throw FileError(QStringLiteral("文件 %1 有 %2 字节，不是数据文件（应为 %3 字节）")
+                            .arg(path.shown, QString::number(size), QString::number(kFileSize)));
     return decode(bytes);
 }
 

@@ -1,94 +1,74 @@
 #include "files/wholefile.h"
 
+#include "files/systemfile.h"
+
 #include <QRandomGenerator>
 
-#include <cerrno>
-#include <cstdlib>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 namespace {
-constexpr mode_t kNewFileMode = 0666; // narrowed by the umask, as for any new file
 constexpr int kTemporaryNameTries = 100;
 
-FileError cannotCreate(const FilePath &path, int error)
+FileError cannotCreate(const FilePath &path, systemfile::Error error)
 {
-    return FileError(QStringLiteral("无法创建文件 %1：%2").arg(path.shown, errnoText(error)));
+    return FileError(QStringLiteral("无法创建文件 %1：%2").arg(path.shown, reasonText(error)));
 }
 
-FileError cannotWrite(const FilePath &path, int error)
+FileError cannotWrite(const FilePath &path, systemfile::Error error)
 {
-    return FileError(QStringLiteral("无法写入文件 %1：%2").arg(path.shown, errnoText(error)));
+    return FileError(QStringLiteral("无法写入文件 %1：%2").arg(path.shown, reasonText(error)));
 }
 
-// A write can stop short without an error (at a file-size limit, on a full
-// disk); writing on brings out the system's reason. Closes the file; returns
-// 0 or the errno of the first failure.
-int writeAndClose(Descriptor &file, const QByteArray &bytes)
+// Closes the file; returns 0 or the first failure.
+systemfile::Error writeAndClose(systemfile::File &file, const QByteArray &bytes)
 {
-    int error = 0;
-    for (qsizetype written = 0; written < bytes.size() && error == 0;) {
-        const ssize_t n =
-            ::write(file.fd(), bytes.constData() + written, size_t(bytes.size() - written));
-        if (n > 0)
-            written += n;
-        else if (n == 0 || errno != EINTR)
-            error = n == 0 ? EIO : errno;
-    }
-    if (!file.close() && error == 0)
-        error = errno;
+    systemfile::Error error = systemfile::writeAll(file, bytes.constData(), size_t(bytes.size()));
+    if (const systemfile::Error closing = file.close(); error == 0)
+        error = closing;
     return error;
 }
 
 // Opens a new file under a name of its own beside `target`.
-int openBeside(const QByteArray &target, QByteArray *temporary)
+systemfile::Error openBeside(const std::string &target, systemfile::File &file,
+                             std::string *temporary)
 {
+    systemfile::Error error = 0;
     for (int attempt = 0; attempt < kTemporaryNameTries; ++attempt) {
-        *temporary =
-            target + ".zk61ar-" + QByteArray::number(QRandomGenerator::global()->generate(), 36);
-        const int fd =
-            ::open(temporary->constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kNewFileMode);
-        if (fd >= 0 || errno != EEXIST)
-            return fd;
+        *temporary = target + ".zk61ar-" +
+                     QByteArray::number(QRandomGenerator::global()->generate(), 36).toStdString();
+        error = systemfile::createNew(*temporary, file);
+        if (error != systemfile::kNameTaken)
+            return error;
     }
-    return -1;
+    return error;
 }
 
 void replaceWholeFile(const FilePath &path, const QByteArray &bytes)
 {
-    struct stat existing;
-    if (::stat(path.native.constData(), &existing) != 0) {
-        const int error = errno;
-        // A link to nothing is not a regular file either.
-        if (error == ENOENT && ::lstat(path.native.constData(), &existing) != 0) {
-            if (!createWholeFile(path, bytes))
-                throw cannotCreate(path, EEXIST);
-            return;
-        }
-        if (error != ENOENT)
-            throw cannotCreate(path, error);
+    const std::string name = path.native.toStdString();
+    systemfile::Error error = 0;
+    const systemfile::Kind kind = systemfile::kindOf(name, &error);
+    if (error != 0)
+        throw cannotCreate(path, error);
+    // A link to nothing is not a regular file either.
+    if (kind == systemfile::Kind::Missing && !systemfile::exists(name)) {
+        if (!createWholeFile(path, bytes))
+            throw cannotCreate(path, systemfile::kNameTaken);
+        return;
     }
-    if (!S_ISREG(existing.st_mode))
+    if (kind != systemfile::Kind::Regular)
         throw FileError(QStringLiteral("%1 不是普通文件，不会被替换").arg(path.shown));
 
     // Through a link, the file it points to is the one replaced. The new file
     // is written beside it and takes its place in one step.
-    QByteArray target = path.native;
-    if (char *real = ::realpath(path.native.constData(), nullptr)) {
-        target = real;
-        std::free(real);
-    }
-    QByteArray temporary;
-    Descriptor file(openBeside(target, &temporary));
-    if (file.fd() < 0)
-        throw cannotCreate(path, errno);
-    (void)::fchmod(file.fd(), existing.st_mode & 07777);
-    int error = writeAndClose(file, bytes);
-    if (error == 0 && ::rename(temporary.constData(), target.constData()) != 0)
-        error = errno;
+    const std::string target = systemfile::realName(name);
+    std::string temporary;
+    systemfile::File file;
+    if (const systemfile::Error opening = openBeside(target, file, &temporary))
+        throw cannotCreate(path, opening);
+    error = writeAndClose(file, bytes);
+    if (error == 0)
+        error = systemfile::replace(target, temporary);
     if (error != 0) {
-        ::unlink(temporary.constData());
+        systemfile::remove(temporary);
         throw cannotWrite(path, error);
     }
 }
@@ -96,16 +76,16 @@ void replaceWholeFile(const FilePath &path, const QByteArray &bytes)
 
 bool createWholeFile(const FilePath &path, const QByteArray &bytes)
 {
-    Descriptor file(::open(path.native.constData(),
-                           O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, kNewFileMode));
-    if (file.fd() < 0) {
-        if (errno == EEXIST)
+    const std::string name = path.native.toStdString();
+    systemfile::File file;
+    if (const systemfile::Error error = systemfile::createNew(name, file)) {
+        if (error == systemfile::kNameTaken)
             return false;
-        throw cannotCreate(path, errno);
+        throw cannotCreate(path, error);
     }
-    if (const int error = writeAndClose(file, bytes)) {
+    if (const systemfile::Error error = writeAndClose(file, bytes)) {
         // A half-written file would pass for a whole one; take it away.
-        ::unlink(path.native.constData());
+        systemfile::remove(name);
         throw cannotWrite(path, error);
     }
     return true;
@@ -116,7 +96,7 @@ void writeWholeFile(const FilePath &path, const QByteArray &bytes, bool replace)
     if (replace)
         replaceWholeFile(path, bytes);
     else if (!createWholeFile(path, bytes))
-        throw cannotCreate(path, EEXIST);
+        throw cannotCreate(path, systemfile::kNameTaken);
 }
 
 void writeWholeFile(const QString &path, const QByteArray &bytes, bool replace)
@@ -126,6 +106,5 @@ void writeWholeFile(const QString &path, const QByteArray &bytes, bool replace)
 
 bool isRegularFile(const FilePath &path)
 {
-    struct stat status;
-    return ::stat(path.native.constData(), &status) == 0 && S_ISREG(status.st_mode);
+    return systemfile::kindOf(path.native.toStdString()) == systemfile::Kind::Regular;
 }

@@ -10,7 +10,6 @@
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
-#include <random>
 #include <set>
 #include <sstream>
 #ifdef __linux__
@@ -37,14 +36,9 @@ const std::string kSearchPath = "LD_LIBRARY_PATH=";
 // A folder of the test's own: the program runs in run/, its output streams lie beside.
 struct Folder
 {
-    fs::path root =
-        fs::temp_directory_path() / ("tst_logger-" + std::to_string(std::random_device()()));
+    plaintest::TemporaryFolder own{"tst_logger"};
+    fs::path root = own.path;
     Folder() { fs::create_directories(root / "run"); }
-    ~Folder()
-    {
-        std::error_code ignored;
-        fs::remove_all(root, ignored);
-    }
     std::string operator/(const std::string &name) const { return (root / "run" / name).string(); }
     std::set<std::string> names() const
     {

@@ -19,6 +19,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <random>
 #include <sstream>
 #include <string>
 #include <type_traits>
@@ -64,6 +66,27 @@ public:
 
 private:
     std::string m_previous;
+};
+
+// A folder of the test's own in the system's temporary folder, removed with
+// all it holds when it goes, also when the test fails.
+struct TemporaryFolder
+{
+    explicit TemporaryFolder(const std::string &prefix)
+        : path(std::filesystem::temp_directory_path() /
+               (prefix + "-" + std::to_string(std::random_device()())))
+    {
+        std::filesystem::create_directories(path);
+    }
+    ~TemporaryFolder()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
+    TemporaryFolder(const TemporaryFolder &) = delete;
+    TemporaryFolder &operator=(const TemporaryFolder &) = delete;
+
+    const std::filesystem::path path;
 };
 
 struct Failure

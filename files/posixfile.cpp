@@ -1,0 +1,141 @@
+// files/' system seam on Linux and other POSIX systems.
+#include "files/systemfile.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace systemfile {
+
+namespace {
+constexpr mode_t kNewFileMode = 0666; // narrowed by the umask, as for any new file
+
+int fd(const File &file)
+{
+    return int(file.handle());
+}
+
+Kind kindOfMode(mode_t mode)
+{
+    return S_ISREG(mode) ? Kind::Regular : S_ISDIR(mode) ? Kind::Folder : Kind::Other;
+}
+} // namespace
+
+const Error kNameTaken = EEXIST;
+
+std::string reason(Error error)
+{
+    return std::strerror(error);
+}
+
+Kind kindOf(const std::string &name, Error *error)
+{
+    struct stat status;
+    if (::stat(name.c_str(), &status) == 0)
+        return kindOfMode(status.st_mode);
+    if (errno == ENOENT)
+        return Kind::Missing;
+    if (error)
+        *error = errno;
+    return Kind::Other;
+}
+
+bool exists(const std::string &name)
+{
+    struct stat status;
+    return ::lstat(name.c_str(), &status) == 0;
+}
+
+Error File::close()
+{
+    if (!isOpen())
+        return 0;
+    const int descriptor = int(m_handle);
+    m_handle = kClosed;
+    return ::close(descriptor) == 0 || errno == EINTR ? 0 : errno;
+}
+
+Error createNew(const std::string &name, File &file)
+{
+    const int descriptor =
+        ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, kNewFileMode);
+    if (descriptor < 0)
+        return errno;
+    file.take(descriptor);
+    return 0;
+}
+
+Error openForReading(const std::string &name, File &file)
+{
+    const int descriptor = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0)
+        return errno;
+    file.take(descriptor);
+    return 0;
+}
+
+Kind kindOf(const File &file, std::int64_t *size)
+{
+    struct stat status;
+    if (::fstat(fd(file), &status) != 0)
+        return Kind::Other;
+    *size = status.st_size;
+    return kindOfMode(status.st_mode);
+}
+
+// A write can stop short without an error (at a file-size limit, on a full
+// disk); writing on brings out the system's reason.
+Error writeAll(File &file, const char *bytes, std::size_t size)
+{
+    for (std::size_t written = 0; written < size;) {
+        const ssize_t n = ::write(fd(file), bytes + written, size - written);
+        if (n > 0)
+            written += std::size_t(n);
+        else if (n == 0 || errno != EINTR)
+            return n == 0 ? EIO : errno;
+    }
+    return 0;
+}
+
+Error readUpTo(File &file, char *buffer, std::size_t size, std::size_t *got)
+{
+    *got = 0;
+    while (*got < size) {
+        const ssize_t n = ::read(fd(file), buffer + *got, size - *got);
+        if (n == 0)
+            break;
+        if (n > 0)
+            *got += std::size_t(n);
+        else if (errno != EINTR)
+            return errno;
+    }
+    return 0;
+}
+
+void remove(const std::string &name)
+{
+    ::unlink(name.c_str());
+}
+
+std::string realName(const std::string &name)
+{
+    std::string real = name;
+    if (char *resolved = ::realpath(name.c_str(), nullptr)) {
+        real = resolved;
+        std::free(resolved);
+    }
+    return real;
+}
+
+Error replace(const std::string &target, const std::string &replacement)
+{
+    struct stat existing;
+    if (::stat(target.c_str(), &existing) == 0)
+        (void)::chmod(replacement.c_str(), existing.st_mode & 07777);
+    return ::rename(replacement.c_str(), target.c_str()) == 0 ? 0 : errno;
+}
+
+} // namespace systemfile

@@ -1,0 +1,209 @@
+// files/' system seam on Windows: names cross the wide API from UTF-8, and the
+// system's words come back through FormatMessageW, so neither depends on the
+// ANSI code page (GBK on a Chinese system).
+#include "files/systemfile.h"
+
+#include "device/windowstext.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+namespace systemfile {
+
+namespace {
+using windowstext::widened;
+
+// Looking never keeps another program from reading, writing or removing.
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+constexpr DWORD kLongestWrite = 1u << 30;
+
+Error lastError()
+{
+    return Error(GetLastError());
+}
+
+HANDLE handleOf(const File &file)
+{
+    return reinterpret_cast<HANDLE>(file.handle());
+}
+
+bool isMissing(Error error)
+{
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+// Only a file on a disk is one; a device (NUL, COM1) or a pipe is something else.
+Kind kindOfHandle(HANDLE handle, std::int64_t *size)
+{
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (GetFileType(handle) != FILE_TYPE_DISK || !GetFileInformationByHandle(handle, &info))
+        return Kind::Other;
+    if (size)
+        *size = std::int64_t(info.nFileSizeHigh) << 32 | info.nFileSizeLow;
+    return info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY ? Kind::Folder : Kind::Regular;
+}
+
+// Opened only to be looked at, through links; a folder opens too.
+HANDLE openToLook(const std::string &name)
+{
+    return CreateFileW(widened(name).c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+                       FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+} // namespace
+
+const Error kNameTaken = ERROR_FILE_EXISTS;
+
+std::string reason(Error error)
+{
+    return windowstext::systemText(DWORD(error));
+}
+
+Kind kindOf(const std::string &name, Error *error)
+{
+    const HANDLE handle = openToLook(name);
+    if (handle == INVALID_HANDLE_VALUE) {
+        const Error why = lastError();
+        if (isMissing(why))
+            return Kind::Missing;
+        if (error)
+            *error = why;
+        return Kind::Other;
+    }
+    const Kind kind = kindOfHandle(handle, nullptr);
+    CloseHandle(handle);
+    return kind;
+}
+
+bool exists(const std::string &name)
+{
+    // Without following a link. A pipe has no attributes (under Wine at least),
+    // so failing that, what is there is opened; a file another program holds
+    // without sharing cannot be opened, but has attributes.
+    const std::wstring wide = widened(name);
+    if (GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES)
+        return true;
+    const HANDLE handle =
+        CreateFileW(wide.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return false;
+    CloseHandle(handle);
+    return true;
+}
+
+Error File::close()
+{
+    if (!isOpen())
+        return 0;
+    const HANDLE handle = handleOf(*this);
+    m_handle = kClosed;
+    return CloseHandle(handle) ? 0 : lastError();
+}
+
+Error createNew(const std::string &name, File &file)
+{
+    const HANDLE handle = CreateFileW(widened(name).c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                      nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        const Error error = lastError();
+        // A folder by that name is refused as denied access.
+        return error == ERROR_ALREADY_EXISTS || (error == ERROR_ACCESS_DENIED && exists(name))
+                   ? kNameTaken
+                   : error;
+    }
+    // A device's name opens the device whatever is asked: it is taken.
+    if (GetFileType(handle) != FILE_TYPE_DISK) {
+        CloseHandle(handle);
+        return kNameTaken;
+    }
+    file.take(reinterpret_cast<std::intptr_t>(handle));
+    return 0;
+}
+
+Error openForReading(const std::string &name, File &file)
+{
+    // Opening a pipe never waits on Windows: a busy one fails.
+    const HANDLE handle = CreateFileW(widened(name).c_str(), GENERIC_READ, kShareAll, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return lastError();
+    file.take(reinterpret_cast<std::intptr_t>(handle));
+    return 0;
+}
+
+Kind kindOf(const File &file, std::int64_t *size)
+{
+    return kindOfHandle(handleOf(file), size);
+}
+
+Error writeAll(File &file, const char *bytes, std::size_t size)
+{
+    for (std::size_t written = 0; written < size;) {
+        DWORD n = 0;
+        const DWORD chunk = DWORD(std::min<std::size_t>(size - written, kLongestWrite));
+        if (!WriteFile(handleOf(file), bytes + written, chunk, &n, nullptr))
+            return lastError();
+        if (n == 0)
+            return ERROR_DISK_FULL;
+        written += n;
+    }
+    return 0;
+}
+
+Error readUpTo(File &file, char *buffer, std::size_t size, std::size_t *got)
+{
+    *got = 0;
+    while (*got < size) {
+        DWORD n = 0;
+        const DWORD chunk = DWORD(std::min<std::size_t>(size - *got, kLongestWrite));
+        if (!ReadFile(handleOf(file), buffer + *got, chunk, &n, nullptr)) {
+            const Error error = lastError();
+            return error == ERROR_HANDLE_EOF || error == ERROR_BROKEN_PIPE ? 0 : error;
+        }
+        if (n == 0)
+            break;
+        *got += n;
+    }
+    return 0;
+}
+
+void remove(const std::string &name)
+{
+    DeleteFileW(widened(name).c_str());
+}
+
+std::string realName(const std::string &name)
+{
+    const HANDLE handle = openToLook(name);
+    if (handle == INVALID_HANDLE_VALUE)
+        return name;
+    std::wstring real(MAX_PATH, L'\0');
+    DWORD length = 0;
+    // Too small a buffer gives the size it needs, its terminating zero counted.
+    while ((length = GetFinalPathNameByHandleW(handle, real.data(), DWORD(real.size()),
+                                               FILE_NAME_NORMALIZED | VOLUME_NAME_DOS)) >=
+           real.size())
+        real.resize(length);
+    CloseHandle(handle);
+    if (length == 0)
+        return name;
+    real.resize(length);
+    return windowstext::narrowed(real);
+}
+
+Error replace(const std::string &target, const std::string &replacement)
+{
+    // ReplaceFileW itself takes the place of an empty folder, under Wine at
+    // least: what is there is looked at first.
+    if (Error error = 0; kindOf(target, &error) != Kind::Regular)
+        return error != 0 ? error : ERROR_ACCESS_DENIED;
+    // The replaced file's permissions, attributes and time of creation go over
+    // to the new one.
+    return ReplaceFileW(widened(target).c_str(), widened(replacement).c_str(), nullptr,
+                        REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)
+               ? 0
+               : lastError();
+}
+
+} // namespace systemfile

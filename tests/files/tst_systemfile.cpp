@@ -1,0 +1,147 @@
+// The file layer's system seam on its own, natively and under Wine. What the
+// seam wrote is read back through the standard library, which reaches the
+// system its own way (the wide API on Windows).
+#include "files/systemfile.h"
+#include "plaintest.h"
+
+#include <fstream>
+#include <iterator>
+#include <vector>
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#endif
+
+namespace fs = std::filesystem;
+using namespace systemfile;
+
+namespace {
+
+std::string contents(const fs::path &name)
+{
+    std::ifstream in(name, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+void writeNew(const std::string &name, const std::string &bytes)
+{
+    File file;
+    PT_EQUAL(createNew(name, file), 0);
+    PT_EQUAL(writeAll(file, bytes.data(), bytes.size()), 0);
+    PT_EQUAL(file.close(), 0);
+}
+
+bool isUtf8(const std::string &text)
+{
+    for (std::size_t i = 0, length = 0; i < text.size(); i += length) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        length = lead < 0x80                    ? 1
+                 : lead >= 0xC2 && lead <= 0xDF ? 2
+                 : lead >= 0xE0 && lead <= 0xEF ? 3
+                 : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                : 0;
+        if (length == 0 || i + length > text.size())
+            return false;
+        for (std::size_t k = 1; k < length; ++k)
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
+                return false;
+    }
+    return true;
+}
+
+} // namespace
+
+// Whatever holds a name, an exclusive create leaves it alone; replace takes the
+// place of a regular file whole and refuses a folder. A device or a pipe is
+// refused by its kind before any replace (files/wholefile.cpp).
+PT_TEST(whatHoldsAName)
+{
+    const plaintest::TemporaryFolder folder("tst_systemfile");
+    const std::string regular = (folder.path / "file.dat").string();
+    const std::string subfolder = (folder.path / "folder").string();
+    std::ofstream(regular, std::ios::binary) << "old and longer";
+    fs::create_directory(subfolder);
+#ifdef _WIN32
+    const std::string device = "NUL";
+    // One instance of the pipe for each look at it, as each look connects.
+    const std::string pipe = "\\\\.\\pipe\\tst_systemfile-" + std::to_string(GetCurrentProcessId());
+    std::vector<HANDLE> instances;
+    for (int i = 0; i < 4; ++i) {
+        instances.push_back(CreateNamedPipeA(pipe.c_str(), PIPE_ACCESS_INBOUND, PIPE_TYPE_BYTE,
+                                             PIPE_UNLIMITED_INSTANCES, 0, 0, 0, nullptr));
+        PT_CHECK(instances.back() != INVALID_HANDLE_VALUE);
+    }
+#else
+    const std::string device = "/dev/null";
+    const std::string pipe = (folder.path / "pipe").string();
+    PT_EQUAL(mkfifo(pipe.c_str(), 0600), 0);
+#endif
+    struct Row
+    {
+        const char *name;
+        std::string path;
+        Kind kind;
+    };
+    const Row rows[] = {{"regular file", regular, Kind::Regular},
+                        {"folder", subfolder, Kind::Folder},
+                        {"device", device, Kind::Other},
+                        {"pipe", pipe, Kind::Other}};
+    for (const Row &row : rows) {
+        const plaintest::Row current(row.name);
+        Error error = 0;
+        PT_EQUAL(int(kindOf(row.path, &error)), int(row.kind));
+        PT_EQUAL(error, 0);
+        PT_CHECK(exists(row.path));
+        File file;
+        PT_EQUAL(createNew(row.path, file), kNameTaken);
+        PT_CHECK(!file.isOpen());
+        if (row.kind == Kind::Other)
+            continue;
+        const std::string replacement = (folder.path / "new.dat").string();
+        writeNew(replacement, "new");
+        PT_EQUAL(replace(row.path, replacement) == 0, row.kind == Kind::Regular);
+        PT_EQUAL(int(kindOf(row.path)), int(row.kind));
+        PT_EQUAL(exists(replacement), row.kind != Kind::Regular);
+        remove(replacement);
+    }
+    PT_EQUAL(contents(regular), std::string("new"));
+    PT_EQUAL(int(kindOf((folder.path / "none").string())), int(Kind::Missing));
+#ifdef _WIN32
+    for (const HANDLE instance : instances)
+        CloseHandle(instance);
+#endif
+}
+
+// A Chinese name is the system's own name for the file, both ways, and the
+// system's words come as UTF-8 (on Windows whatever the ANSI code page).
+PT_TEST(chineseNameAndReasons)
+{
+    const plaintest::TemporaryFolder folder("tst_systemfile");
+    const std::string name = u8"采样数据-样本.dat";
+    const std::string path = (folder.path / fs::u8path(name)).u8string();
+    writeNew(path, u8"样本");
+    std::vector<std::string> listed;
+    for (const auto &entry : fs::directory_iterator(folder.path))
+        listed.push_back(entry.path().filename().u8string());
+    PT_EQUAL(listed, std::vector<std::string>{name});
+    PT_EQUAL(fs::u8path(realName(path)).filename().u8string(), name);
+
+    File file;
+    PT_EQUAL(openForReading(path, file), 0);
+    std::int64_t size = 0;
+    PT_EQUAL(int(kindOf(file, &size)), int(Kind::Regular));
+    PT_EQUAL(size, 6);
+    char bytes[16];
+    std::size_t got = 0;
+    PT_EQUAL(readUpTo(file, bytes, sizeof bytes, &got), 0);
+    PT_EQUAL(std::string(bytes, got), std::string(u8"样本"));
+
+    File missing;
+    for (const Error error : {openForReading(path + ".none", missing), kNameTaken}) {
+        const std::string text = reason(error);
+        PT_CHECK_MSG(!text.empty() && isUtf8(text) && text.back() != '\n', text);
+    }
+}
+
+PT_MAIN()
