@@ -61,6 +61,7 @@ Figure figure(const samplefile::Records &records, const View &view)
         QLineF line(point + 0.5, 0, point + 0.5, kHeight);
         if (point > 0 && clippedToSpan(line, view.span)) {
             f.cursors.push_back(line);
+            f.cursorNames.push_back(i);
             if (f.axes)
                 f.labels.push_back({QPointF(line.x1(), kCursorNames),
                                     Qt::AlignHCenter | Qt::AlignBottom,
@@ -80,7 +81,7 @@ void drawPlot(QPainter &painter, const Figure &f, double penWidth, bool cosmetic
     drawLines(painter, pen, kGridColour, screenGridLines(f.span));
     drawLines(painter, pen, kTraceColour, f.trace);
     for (std::size_t i = 0; i < f.cursors.size(); ++i)
-        drawLines(painter, pen, kCursorColours[i], {f.cursors[i]});
+        drawLines(painter, pen, kCursorColours[f.cursorNames[i]], {f.cursors[i]});
 }
 
 void drawAxes(QPainter &painter, const Figure &f, double penWidth, bool cosmetic, const QColor &ink)

@@ -36,7 +36,8 @@ struct Figure
 {
     PlotSpan span;
     std::vector<QLineF> trace;
-    std::vector<QLineF> cursors; // A's line, then B's, those in the span
+    std::vector<QLineF> cursors;  // A's line, then B's, those in the span
+    std::vector<int> cursorNames; // of each line: 0 for A, 1 for B
     bool axes = false;
     std::vector<QLineF> ticks;
     std::vector<AxisLabel> labels; // the axes', then the cursors' names
