@@ -13,9 +13,11 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QSet>
 
 #include <cerrno>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -62,6 +64,11 @@ struct CommandLine
                              QStringLiteral("n"), QStringLiteral("1")};
     QCommandLineOption force{{QStringLiteral("f"), QStringLiteral("force")},
                              QStringLiteral("替换已有的输出文件（只替换普通文件）。")};
+    QCommandLineOption axes{QStringLiteral("axes"),
+                            QStringLiteral("plot：图四周加上标注刻度的边（mV 与点或秒）。")};
+    QCommandLineOption rate{QStringLiteral("rate"),
+                            QStringLiteral("plot、view：记录时的采样率（次/秒），横轴以秒标注。"),
+                            QStringLiteral("hz")};
     bool parsed = false;
 
     explicit CommandLine(const QStringList &arguments)
@@ -69,10 +76,12 @@ struct CommandLine
         parser.setApplicationDescription(QStringLiteral(
             "读取 zk61ar 存盘的 .dat 数据文件（8192 个 16 位有符号小端码值，无文件头）。\n\n"
             "  info FILE...                              大小、最小/最大/平均码值、适合的量程\n"
+            "  info --range R FILE...                    "
+            "另加该量程下的最小、最大、峰峰值、平均、均方根（mV）\n"
             "  csv --range R FILE... [-o OUT | -d DIR]   point,code,mV 形式的 CSV\n"
-            "  plot --range R FILE -o OUT.png|OUT.pdf    屏幕网格上的曲线图\n"
-            "  view --range R FILE                       在窗口中查看、打印、另存"));
-        parser.addOptions({help, version, range, output, dir, scale, force});
+            "  plot --range R FILE -o OUT.png|OUT.pdf    屏幕网格上的曲线图（--axes 加坐标）\n"
+            "  view --range R FILE [--rate HZ]           在窗口中查看、测量、缩放、打印、另存"));
+        parser.addOptions({help, version, range, output, dir, scale, force, axes, rate});
         parser.addPositionalArgument(QStringLiteral("command"),
                                      QStringLiteral("info、csv、plot 或 view。"));
         parser.addPositionalArgument(QStringLiteral("files"), QStringLiteral(".dat 文件。"),
@@ -199,6 +208,20 @@ std::optional<int> rangeOf(const CommandLine &line, int *status)
     return range;
 }
 
+// --rate as samples a second, 0 when not given; nullopt (reported) when bad.
+std::optional<double> rateOf(const CommandLine &line)
+{
+    if (!line.parser.isSet(line.rate))
+        return 0.0;
+    bool numeric = false;
+    const double rate = line.parser.value(line.rate).toDouble(&numeric);
+    if (!numeric || !(rate > 0) || !std::isfinite(rate)) {
+        usage(QStringLiteral("--rate 须为大于 0 的数（次/秒）"));
+        return std::nullopt;
+    }
+    return rate;
+}
+
 std::optional<samplefile::Records> loaded(const QString &file, int range = -1)
 {
     try {
@@ -294,9 +317,12 @@ int info(const CommandLine &line)
     if (files.isEmpty())
         return usage(QStringLiteral("info 需要至少一个文件"));
     int status = 0;
+    std::optional<int> range;
+    if (line.parser.isSet(line.range) && !(range = rangeOf(line, &status)))
+        return status;
     QList<QStringList> rows;
     for (const QString &file : files) {
-        const std::optional<samplefile::Records> records = loaded(file);
+        const std::optional<samplefile::Records> records = loaded(file, range.value_or(-1));
         if (!records) {
             status = kBadInput;
             continue;
@@ -306,6 +332,8 @@ int info(const CommandLine &line)
                             summary.ranges.isEmpty() ? QStringLiteral("不是数据文件")
                                                      : QStringLiteral("数据文件"),
                             datvalues::summaryText(summary)};
+        if (range)
+            rows.back() << datvalues::millivoltFigures(summary, *range).join(QStringLiteral("  "));
     }
     if (!rows.isEmpty() && !writeStdout(textcolumns::aligned(rows).toUtf8()))
         return kBadInput;
@@ -392,6 +420,9 @@ int plot(const CommandLine &line)
     const int scale = line.parser.value(line.scale).toInt(&numeric);
     if (!numeric || scale < 1 || scale > kMaxScale)
         return usage(QStringLiteral("--scale 须为 1..%1 的整数").arg(kMaxScale));
+    const std::optional<double> rate = rateOf(line);
+    if (!rate)
+        return kBadCommandLine;
     int status = 0;
     const std::optional<int> range = rangeOf(line, &status);
     if (!range)
@@ -402,9 +433,13 @@ int plot(const CommandLine &line)
     const bool force = line.parser.isSet(line.force);
     if (!records || !outputFree(target, force))
         return kBadInput;
-    const std::vector<QLineF> trace = datplot::traceLines(*records, *range);
+    datplot::View view;
+    view.range = *range;
+    view.rate = *rate;
+    view.axes = line.parser.isSet(line.axes);
+    const datplot::Figure figure = datplot::figure(*records, view);
     const QByteArray bytes =
-        suffix == QLatin1String("pdf") ? datplot::pdf(trace) : datplot::png(trace, scale);
+        suffix == QLatin1String("pdf") ? datplot::pdf(figure) : datplot::png(figure, scale);
     if (stop.caught())
         stop.end(0, 1);
     const bool written = deliver(target, bytes, force);
@@ -454,6 +489,9 @@ int view(const CommandLine &line, int &argc, char **argv)
     const QStringList files = line.files();
     if (files.size() != 1)
         return usage(QStringLiteral("view 需要正好一个文件"));
+    const std::optional<double> rate = rateOf(line);
+    if (!rate)
+        return kBadCommandLine;
     int status = 0;
     const std::optional<int> range = rangeOf(line, &status);
     if (!range)
@@ -462,8 +500,8 @@ int view(const CommandLine &line, int &argc, char **argv)
     if (!records)
         return kBadInput;
     const std::unique_ptr<QApplication> app = guiApplication(argc, argv);
-    DatViewer viewer(shown(files.constFirst()), *records, *range,
-                     std::make_shared<SystemPrinter>());
+    DatViewer viewer(shown(files.constFirst()), *records, *range, std::make_shared<SystemPrinter>(),
+                     *rate);
     viewer.show();
     return QApplication::exec();
 }
@@ -487,7 +525,15 @@ int run(int &argc, char **argv)
     if (line.parsed && !help && !version && line.command() == QLatin1String("view"))
         return view(line, argc, argv);
 
-    const QCoreApplication app(argc, argv);
+    // The axes' labels need fonts, which only a GUI application has; drawn
+    // off any screen, so that plot needs no display.
+    std::unique_ptr<QCoreApplication> app;
+    if (line.parsed && line.parser.isSet(line.axes)) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
     if (!line.parsed)
         return usage(line.parser.errorText());
     if (help)

@@ -1,7 +1,6 @@
 #include "dattool/datviewer.h"
 
 #include "dattool/datinput.h"
-#include "dattool/datplot.h"
 #include "dattool/datvalues.h"
 #include "files/wholefile.h"
 #include "plot/plotgrid.h"
@@ -12,77 +11,297 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPainter>
+#include <QStatusBar>
 #include <QVBoxLayout>
+
+#include <cmath>
 
 namespace {
 const QString kProgram = QStringLiteral("zk61ar-dat");
 const QString kPngFilter = QStringLiteral("PNG 图片 (*.png)");
 const QString kPdfFilter = QStringLiteral("PDF 文件 (*.pdf)");
+constexpr Margins kM = kAxisMargins;
+constexpr double kFramedWidth = kM.left + kPlotWidth + kM.right;
+constexpr double kFramedHeight = kM.top + kPlotHeight + kM.bottom;
+// A press that moves less than this is a click, not a drag.
+constexpr int kDragPixels = 4;
 } // namespace
 
-PlotView::PlotView(std::vector<QLineF> trace, QWidget *parent)
-    : QWidget(parent), m_trace(std::move(trace))
+PlotView::PlotView(const samplefile::Records &records, const datplot::View &view, QWidget *parent)
+    : QWidget(parent), m_records(records), m_view(view), m_figure(datplot::figure(records, view))
 {
     setObjectName(QStringLiteral("plotView"));
-    setMinimumSize(410, 250);
+    setMinimumSize(480, 320);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
 }
 
-QRect PlotView::plotRect() const
+QRectF PlotView::plotRect() const
 {
-    const QSize fitted = QSize(kPlotWidth, kPlotHeight).scaled(size(), Qt::KeepAspectRatio);
-    QRect r(QPoint(0, 0), fitted);
-    r.moveCenter(rect().center());
-    return r;
+    const QSizeF fitted = QSizeF(kFramedWidth, kFramedHeight).scaled(size(), Qt::KeepAspectRatio);
+    const double perTwip = fitted.width() / kFramedWidth;
+    const QPointF corner((width() - fitted.width()) / 2, (height() - fitted.height()) / 2);
+    return QRectF(corner + QPointF(kM.left, kM.top) * perTwip,
+                  QSizeF(kPlotWidth, kPlotHeight) * perTwip);
+}
+
+int PlotView::pointAt(const QPointF &at) const
+{
+    const QRectF r = plotRect();
+    if (!r.contains(at))
+        return 0;
+    const double x = (at.x() - r.left()) * kPlotWidth / r.width();
+    const int point = int(std::floor(m_view.span.pointAt(x)));
+    return point >= 1 && point <= samplefile::kRecordCount ? point : 0;
+}
+
+void PlotView::setView(const datplot::View &view)
+{
+    m_view = view;
+    m_figure = datplot::figure(m_records, view);
+    update();
+    emit viewChanged();
+    if (m_mouse)
+        emit hovered(pointAt(*m_mouse));
+}
+
+void PlotView::zoomAround(int steps, const QPointF &at)
+{
+    const QRectF r = plotRect();
+    const double anchor =
+        r.contains(at) ? (at.x() - r.left()) * kPlotWidth / r.width() : kPlotWidth / 2.0;
+    datplot::View v = m_view;
+    v.span = zoomed(m_view.span, steps, anchor);
+    setView(v);
+}
+
+void PlotView::zoom(int steps)
+{
+    zoomAround(steps, m_mouse.value_or(QPointF(-1, -1)));
+}
+
+void PlotView::pan(int divisions)
+{
+    datplot::View v = m_view;
+    v.span = panned(m_view.span, double(divisions) * m_view.span.perDivision);
+    setView(v);
+}
+
+void PlotView::showWhole()
+{
+    datplot::View v = m_view;
+    v.span = PlotSpan();
+    setView(v);
+}
+
+void PlotView::clearCursors()
+{
+    datplot::View v = m_view;
+    v.cursorA = v.cursorB = 0;
+    setView(v);
 }
 
 void PlotView::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    const QRect target = plotRect();
+    const QRectF target = plotRect();
     painter.translate(target.topLeft());
-    painter.scale(target.width() / double(kPlotWidth), target.height() / double(kPlotHeight));
-    datplot::draw(painter, m_trace, 1, true);
+    const double perTwip = target.width() / kPlotWidth;
+    painter.scale(perTwip, perTwip);
+    painter.setClipRect(QRectF(0, 0, kPlotWidth, kPlotHeight));
+    datplot::drawPlot(painter, m_figure, 1, true);
+    painter.setClipping(false);
+    datplot::drawAxes(painter, m_figure, 1, true, palette().color(QPalette::WindowText));
+}
+
+void PlotView::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    m_pressedAt = event->position();
+    m_pressedSpan = m_view.span;
+    m_dragging = false;
+}
+
+void PlotView::mouseMoveEvent(QMouseEvent *event)
+{
+    m_mouse = event->position();
+    if (m_pressedAt && (event->buttons() & Qt::LeftButton)) {
+        const double moved = event->position().x() - m_pressedAt->x();
+        if (m_dragging || std::abs(moved) >= kDragPixels) {
+            m_dragging = true;
+            datplot::View v = m_view;
+            v.span = panned(m_pressedSpan, -moved * m_pressedSpan.points() / plotRect().width());
+            setView(v);
+            return;
+        }
+    }
+    emit hovered(pointAt(*m_mouse));
+}
+
+void PlotView::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton || !m_pressedAt)
+        return;
+    const bool click = !m_dragging;
+    m_pressedAt.reset();
+    m_dragging = false;
+    const int point = pointAt(event->position());
+    if (!click || point == 0)
+        return;
+    datplot::View v = m_view;
+    if (event->modifiers() & Qt::ShiftModifier)
+        v.cursorB = point;
+    else if (v.cursorA == 0 || v.cursorB != 0)
+        v = {v.range, v.span, v.rate, point, 0, v.axes};
+    else
+        v.cursorB = point;
+    setView(v);
+}
+
+void PlotView::wheelEvent(QWheelEvent *event)
+{
+    m_mouse = event->position();
+    m_wheelAngle += event->angleDelta().y();
+    const int steps = m_wheelAngle / QWheelEvent::DefaultDeltasPerStep;
+    m_wheelAngle %= QWheelEvent::DefaultDeltasPerStep;
+    if (steps != 0)
+        zoomAround(steps, *m_mouse);
+    event->accept();
+}
+
+void PlotView::leaveEvent(QEvent *)
+{
+    m_mouse.reset();
+    emit hovered(0);
 }
 
 DatViewer::DatViewer(const QString &path, const samplefile::Records &records, int range,
-                     std::shared_ptr<PrinterPort> printer)
-    : m_path(path), m_trace(datplot::traceLines(records, range)), m_printer(std::move(printer))
+                     std::shared_ptr<PrinterPort> printer, double rate)
+    : m_path(path), m_records(records), m_range(range), m_rate(rate), m_printer(std::move(printer))
 {
     const QString name = QFileInfo(path).fileName();
     setWindowTitle(name + QStringLiteral(" - ") + kProgram);
+    m_heading = QStringLiteral("%1    量程 %2\n%3")
+                    .arg(name, datvalues::rangeName(range),
+                         datvalues::summaryText(datvalues::summarize(records)));
 
     auto *central = new QWidget(this);
     auto *layout = new QVBoxLayout(central);
-    auto *info = new QLabel(central);
-    info->setObjectName(QStringLiteral("infoLabel"));
-    info->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    info->setText(QStringLiteral("%1    量程 %2\n%3")
-                      .arg(name, datvalues::rangeName(range),
-                           datvalues::summaryText(datvalues::summarize(records))));
-    layout->addWidget(info);
-    layout->addWidget(new PlotView(m_trace, central), 1);
+    m_info = new QLabel(central);
+    m_info->setObjectName(QStringLiteral("infoLabel"));
+    m_info->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_info->setWordWrap(true);
+    layout->addWidget(m_info);
+    m_cursors = new QLabel(central);
+    m_cursors->setObjectName(QStringLiteral("cursorLabel"));
+    m_cursors->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_cursors->setWordWrap(true);
+    layout->addWidget(m_cursors);
+    datplot::View view;
+    view.range = range;
+    view.rate = rate;
+    view.axes = true;
+    m_plot = new PlotView(records, view, central);
+    layout->addWidget(m_plot, 1);
     setCentralWidget(central);
+    m_readout = new QLabel(this);
+    m_readout->setObjectName(QStringLiteral("readoutLabel"));
+    statusBar()->addWidget(m_readout, 1);
+    connect(m_plot, &PlotView::hovered, this, &DatViewer::showReadout);
+    connect(m_plot, &PlotView::viewChanged, this, &DatViewer::showFigures);
 
-    QMenu *file = menuBar()->addMenu(QStringLiteral("文件(&F)"));
-    const auto addAction = [&](const char *objectName, const QString &text, const char *keys,
-                               auto slot) {
-        QAction *action = file->addAction(text, this, slot);
+    const auto addAction = [&](QMenu *menu, const char *objectName, const QString &text,
+                               QList<QKeySequence> keys, auto slot) {
+        QAction *action = menu->addAction(text, this, slot);
         action->setObjectName(QLatin1String(objectName));
-        action->setShortcut(QKeySequence(QLatin1String(keys)));
+        action->setShortcuts(keys);
     };
-    addAction("printAction", QStringLiteral("打印(&P)…"), "Ctrl+P", &DatViewer::printPlot);
-    addAction("saveAction", QStringLiteral("另存为(&S)…"), "Ctrl+S", &DatViewer::savePlot);
+    const auto keys = [](const char *text) { return QKeySequence(QLatin1String(text)); };
+    QMenu *file = menuBar()->addMenu(QStringLiteral("文件(&F)"));
+    addAction(file, "printAction", QStringLiteral("打印(&P)…"), {keys("Ctrl+P")},
+              &DatViewer::printPlot);
+    addAction(file, "saveAction", QStringLiteral("另存为(&S)…"), {keys("Ctrl+S")},
+              &DatViewer::savePlot);
     file->addSeparator();
-    addAction("quitAction", QStringLiteral("退出(&Q)"), "Ctrl+Q", [this] { close(); });
-    resize(900, 640);
+    addAction(file, "quitAction", QStringLiteral("退出(&Q)"), {keys("Ctrl+Q")},
+              [this] { close(); });
+    QMenu *show = menuBar()->addMenu(QStringLiteral("查看(&V)"));
+    addAction(show, "zoomInAction", QStringLiteral("放大(&I)"), {keys("Ctrl++"), keys("Ctrl+=")},
+              [this] { m_plot->zoom(1); });
+    addAction(show, "zoomOutAction", QStringLiteral("缩小(&O)"), {keys("Ctrl+-")},
+              [this] { m_plot->zoom(-1); });
+    addAction(show, "wholeAction", QStringLiteral("整个文件(&W)"), {keys("Ctrl+0")},
+              [this] { m_plot->showWhole(); });
+    addAction(show, "leftAction", QStringLiteral("左移"), {keys("Left")},
+              [this] { m_plot->pan(-1); });
+    addAction(show, "rightAction", QStringLiteral("右移"), {keys("Right")},
+              [this] { m_plot->pan(1); });
+    addAction(show, "clearCursorsAction", QStringLiteral("清除光标(&C)"), {keys("Esc")},
+              [this] { m_plot->clearCursors(); });
+    showFigures();
+    resize(960, 720);
+}
+
+QString DatViewer::pointText(int point) const
+{
+    const int code = m_records[point - 1];
+    QString text = QStringLiteral("点 %1").arg(point);
+    if (m_rate > 0)
+        text += QStringLiteral("（%1 s）").arg(QString::number(point / m_rate, 'g', 9));
+    return text + QStringLiteral("  码值 %1  %2 mV")
+                      .arg(QString::number(code), datvalues::millivoltText(code, m_range));
+}
+
+void DatViewer::showReadout(int point)
+{
+    m_readout->setText(point > 0 ? pointText(point) : QString());
+}
+
+void DatViewer::showFigures()
+{
+    const datplot::View &v = m_plot->view();
+    const bool both = v.cursorA > 0 && v.cursorB > 0;
+    const int first = both ? qMin(v.cursorA, v.cursorB) : 1;
+    const int last = both ? qMax(v.cursorA, v.cursorB) : samplefile::kRecordCount;
+    const QString over = both ? QStringLiteral("光标之间（点 %1..%2）").arg(first).arg(last)
+                              : QStringLiteral("整个文件");
+    m_info->setText(
+        m_heading + QLatin1Char('\n') + over + QStringLiteral("：") +
+        datvalues::millivoltFigures(datvalues::summarize(m_records, first, last), m_range)
+            .join(QStringLiteral("  ")));
+    QStringList cursors;
+    if (v.cursorA > 0)
+        cursors << QStringLiteral("A：") + pointText(v.cursorA);
+    if (v.cursorB > 0)
+        cursors << QStringLiteral("B：") + pointText(v.cursorB);
+    if (both) {
+        const int points = v.cursorB - v.cursorA;
+        const QString apart =
+            m_rate > 0 ? QStringLiteral("%1 s").arg(QString::number(points / m_rate, 'g', 9))
+                       : QStringLiteral("%1 点").arg(points);
+        cursors << QStringLiteral("B−A：%1  %2 mV")
+                       .arg(apart,
+                            datvalues::millivoltText(
+                                m_records[v.cursorB - 1] - m_records[v.cursorA - 1], m_range));
+    }
+    m_cursors->setText(cursors.isEmpty()
+                           ? QStringLiteral("单击设光标 A，再单击（或 Shift+单击）设光标 B")
+                           : cursors.join(QStringLiteral("    ")));
+}
+
+datplot::Figure DatViewer::shownFigure() const
+{
+    return datplot::figure(m_records, m_plot->view());
 }
 
 void DatViewer::printPlot()
 {
     try {
-        datplot::print(*m_printer, m_trace);
+        datplot::print(*m_printer, shownFigure());
     } catch (const PrintError &error) {
         showError(this, QStringLiteral("打印"), error);
     }
@@ -105,20 +324,21 @@ void DatViewer::savePlot()
     const QString target = dialog.selectedFiles().constFirst();
     const bool asPdf =
         QFileInfo(target).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) == 0;
+    const datplot::Figure figure = shownFigure();
     // The dialog has asked before replacing a file.
     try {
-        writeWholeFile(target, asPdf ? datplot::pdf(m_trace) : datplot::png(m_trace, 1), true);
+        writeWholeFile(target, asPdf ? datplot::pdf(figure) : datplot::png(figure, 1), true);
     } catch (const FileError &error) {
         showError(this, QStringLiteral("另存为"), error);
     }
 }
 
 std::unique_ptr<DatViewer> openViewer(const QString &path, int range,
-                                      std::shared_ptr<PrinterPort> printer)
+                                      std::shared_ptr<PrinterPort> printer, double rate)
 {
     try {
         return std::make_unique<DatViewer>(path, datinput::load(path, range), range,
-                                           std::move(printer));
+                                           std::move(printer), rate);
     } catch (const FileError &error) {
         datinput::complain(error);
         showError(nullptr, kProgram, error);

@@ -1,4 +1,6 @@
 #pragma once
+#include "plot/span.h"
+
 #include <QColor>
 #include <QLineF>
 
@@ -7,15 +9,16 @@
 // The plot in plot coordinates, screen and page alike: twips from the top-left
 // corner, x 0..8200 to the right and y 0..5000 downwards, ten divisions each
 // way. The screen and the page draw their grid from one table of line
-// families; the page adds one family of short ticks.
+// families; the page adds one family of short ticks. A zoomed view (span.h)
+// moves the upright families with its points and keeps the level ones.
 
 constexpr int kPlotWidth = 8200;
 constexpr int kPlotHeight = 5000;
 
 // A counted loop of grid lines, `from` to `to` inclusive in steps of `step`:
 // horizontal lines at y = position, spanning x = `start`..`end`, or vertical
-// ones at x = position, spanning y = `start`..`end`. An axis or a finer family
-// for a zoomed view is one more of these.
+// ones at x = position, spanning y = `start`..`end`. An axis is one more of
+// these.
 struct GridFamily
 {
     bool horizontal;
@@ -23,18 +26,20 @@ struct GridFamily
     int start, end;
 };
 
-// The lines of one family, in loop order.
-std::vector<QLineF> gridLines(const GridFamily &family);
+// The lines of one family, in loop order. In a zoomed span the positions of a
+// vertical family are points, a step of 820 becoming one division of the span
+// (and the others in proportion), and only those within the span are drawn.
+std::vector<QLineF> gridLines(const GridFamily &family, const PlotSpan &span = {});
 
 // The plot area's grid, in drawing order: 11 horizontal lines every 500, 11
 // vertical lines every 820, and 41 ticks every 125 across the vertical centre
 // line x = 4100 (63 lines).
-std::vector<QLineF> screenGridLines();
+std::vector<QLineF> screenGridLines(const PlotSpan &span = {});
 
 // The printed grid, in drawing order: the screen's horizontal and vertical
 // lines, then 51 short ticks across the horizontal centre line, then the 41
 // across the vertical one (114 lines).
-std::vector<QLineF> printedGridLines();
+std::vector<QLineF> printedGridLines(const PlotSpan &span = {});
 
 inline const QColor kGridColour{0, 200, 200};
 // The sweep's trace over the grid.

@@ -3,6 +3,9 @@
 #include "device/inputrange.h"
 #include "plot/plotgrid.h"
 
+#include <algorithm>
+#include <cmath>
+
 double sweepHeight(std::int16_t adValue, int range)
 {
     const double code = inputrange::isBipolar(range) ? adValue + 2048.0 : double(adValue);
@@ -15,14 +18,20 @@ QLineF traceSegment(int point, double previousHeight, double height)
                   float(kPlotHeight - height));
 }
 
-std::vector<QLineF> traceLines(const std::int16_t *codes, std::size_t count, int range)
+std::vector<QLineF> traceLines(const std::int16_t *codes, std::size_t count, int range,
+                               const PlotSpan &span)
 {
+    // Point r's segment spans x = r..r + 1: those that reach into the span.
+    const int first = std::max(1, int(std::floor(span.first)));
+    const int last = std::min(int(count), int(std::ceil(span.first + span.points())) - 1);
     std::vector<QLineF> lines;
-    lines.reserve(count);
-    double previous = 0;
-    for (std::size_t i = 0; i < count; ++i) {
-        const double height = sweepHeight(codes[i], range);
-        lines.push_back(traceSegment(int(i) + 1, previous, height));
+    lines.reserve(std::size_t(std::max(0, last - first + 1)));
+    double previous = first > 1 ? sweepHeight(codes[first - 2], range) : 0;
+    for (int point = first; point <= last; ++point) {
+        const double height = sweepHeight(codes[point - 1], range);
+        QLineF segment = traceSegment(point, previous, height);
+        if (clippedToSpan(segment, span))
+            lines.push_back(segment);
         previous = height;
     }
     return lines;

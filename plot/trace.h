@@ -1,4 +1,6 @@
 #pragma once
+#include "plot/span.h"
+
 #include <QLineF>
 
 #include <cstddef>
@@ -19,5 +21,7 @@ double sweepHeight(std::int16_t adValue, int range);
 QLineF traceSegment(int point, double previousHeight, double height);
 
 // The segments of `count` codes read in `range`, for points 1..count, as one
-// pass of the sweep draws them: the first from (1, 5000).
-std::vector<QLineF> traceLines(const std::int16_t *codes, std::size_t count, int range);
+// pass of the sweep draws them: the first from (1, 5000). In a zoomed span,
+// the segments of the points it shows, cut at its edges.
+std::vector<QLineF> traceLines(const std::int16_t *codes, std::size_t count, int range,
+                               const PlotSpan &span = {});

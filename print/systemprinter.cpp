@@ -1,5 +1,6 @@
 #include "print/systemprinter.h"
 
+#include "plot/axes.h"
 #include "plot/twips.h"
 
 #include <QLibrary>
@@ -147,6 +148,9 @@ void SystemPrinter::beginDocument()
     pen.setCosmetic(false);
     pen.setWidthF(kPenWidthTwips);
     m_painter.setPen(pen);
+    QFont font = m_painter.font();
+    font.setPixelSize(kLabelTwips);
+    m_painter.setFont(font);
 }
 
 void SystemPrinter::line(float x1, float y1, float x2, float y2)
@@ -154,6 +158,14 @@ void SystemPrinter::line(float x1, float y1, float x2, float y2)
     if (!m_painter.isActive())
         beginDocument();
     m_painter.drawLine(QLineF(x1, y1, x2, y2));
+}
+
+void SystemPrinter::text(float x, float y, Qt::Alignment alignment, const QString &text)
+{
+    if (!m_painter.isActive())
+        beginDocument();
+    const AxisLabel label{QPointF(x, y), alignment, text};
+    m_painter.drawText(labelBox(label), int(alignment), text);
 }
 
 void SystemPrinter::endDoc()

@@ -15,6 +15,7 @@ public:
     ~SystemPrinter() override;
 
     void line(float x1, float y1, float x2, float y2) override;
+    void text(float x, float y, Qt::Alignment alignment, const QString &text) override;
     void endDoc() override;
 
 private:

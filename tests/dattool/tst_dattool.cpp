@@ -39,6 +39,9 @@ private slots:
     void plotTrace_data();
     void plotTrace();
     void pdfOnePage();
+    void infoMillivolts_data();
+    void infoMillivolts();
+    void plotAxes();
 
 private:
     // Exit status (-1: crashed or hung), standard output and error. The tool
@@ -464,6 +467,62 @@ void TestDatTool::pdfOnePage()
     QVERIFY(QRegularExpression("/MediaBox \\[0 0 410(\\.0*)? 250(\\.0*)?\\]")
                 .match(QString::fromLatin1(pdf))
                 .hasMatch());
+}
+
+void TestDatTool::infoMillivolts_data()
+{
+    QTest::addColumn<QString>("range");
+    QTest::addColumn<int>("high"); // points 1..4096; the rest hold `low`
+    QTest::addColumn<int>("low");
+    QTest::addColumn<QString>("figures"); // worked out by hand
+    QTest::newRow("±5V square ±1000")
+        << "±5V" << 1000 << -1000
+        << "最小 -2441.40625 mV  最大 2441.40625 mV  峰峰值 4882.8125 mV  平均 0.000 mV  均方根 "
+           "2441.406 mV";
+    // Mean 1.220703125 and RMS 1.7263... (root of half of 1.220703125^2 x 4).
+    QTest::newRow("0-5V 2 and 0") << "0-5V" << 2 << 0
+                                  << "最小 0 mV  最大 2.44140625 mV  峰峰值 2.44140625 mV  平均 "
+                                     "1.221 mV  均方根 1.726 mV";
+    QTest::newRow("±10V -2048 alone") << "±10V" << -2048 << -2048
+                                      << "最小 -10000 mV  最大 -10000 mV  峰峰值 0 mV  平均 "
+                                         "-10000.000 mV  均方根 10000.000 mV";
+}
+
+void TestDatTool::infoMillivolts()
+{
+    QFETCH(QString, range);
+    QFETCH(int, high);
+    QFETCH(int, low);
+    QFETCH(QString, figures);
+    SampleBuffer buffer;
+    for (int r = 1; r <= 8192; ++r)
+        buffer(r) = std::int16_t(r <= 4096 ? high : low);
+    QVERIFY(writeBytes(path("w.dat"), samplefile::encode(buffer)));
+    QByteArray out;
+    QCOMPARE(run({"info", "--range", range, "w.dat"}, &out), 0);
+    QVERIFY2(QString::fromUtf8(out).trimmed().endsWith(figures), out.constData());
+}
+
+void TestDatTool::plotAxes()
+{
+    QVERIFY(writeCodes(path("s.dat"), 1000, {{4000, -1000}}));
+    QByteArray bare, framed;
+    QCOMPARE(run({"plot", "-r", "±5V", "s.dat", "-o", "-", "--scale", "2"}, &bare), 0);
+    QCOMPARE(run({"plot", "-r", "±5V", "s.dat", "-o", "-", "--scale", "2", "--axes"}, &framed), 0);
+    const QImage plot = QImage::fromData(bare, "PNG"), picture = QImage::fromData(framed, "PNG");
+    // Margins of 990, 450, 600 and 750 twips: 132, 60, 80 and 100 pixels at scale 2.
+    QCOMPARE(picture.size(), plot.size() + QSize(132 + 80, 60 + 100));
+    QCOMPARE(picture.copy(QRect(QPoint(132, 60), plot.size())), plot);
+    const auto inked = [&](const QRect &margin) {
+        int dark = 0;
+        for (int y = margin.top(); y <= margin.bottom(); ++y)
+            for (int x = margin.left(); x <= margin.right(); ++x)
+                dark += qGray(picture.pixel(x, y)) < 128;
+        return dark;
+    };
+    QVERIFY2(inked(QRect(0, 60, 120, plot.height())) > 100, "millivolts left of the plot");
+    QVERIFY2(inked(QRect(132, 60 + plot.height() + 10, plot.width(), 90)) > 100, "points below it");
+    QCOMPARE(run({"plot", "-r", "±5V", "s.dat", "-o", "-", "--rate", "0"}), 2);
 }
 
 QTEST_GUILESS_MAIN(TestDatTool)

@@ -196,6 +196,11 @@ public:
         m_drawn = true;
         m_printer.line(x1, y1, x2, y2);
     }
+    void text(float x, float y, Qt::Alignment alignment, const QString &text) override
+    {
+        m_drawn = true;
+        m_printer.text(x, y, alignment, text);
+    }
     void endDoc() override
     {
         if (m_drawn && m_interrupt)

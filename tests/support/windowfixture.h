@@ -21,6 +21,7 @@ class NoPrinter : public PrinterPort
 {
 public:
     void line(float, float, float, float) override {}
+    void text(float, float, Qt::Alignment, const QString &) override {}
     void endDoc() override {}
 };
 
