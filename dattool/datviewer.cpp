@@ -155,9 +155,10 @@ void PlotView::mouseReleaseEvent(QMouseEvent *event)
     datplot::View v = m_view;
     if (event->modifiers() & Qt::ShiftModifier)
         v.cursorB = point;
-    else if (v.cursorA == 0 || v.cursorB != 0)
-        v = {v.range, v.span, v.rate, point, 0, v.axes};
-    else
+    else if (v.cursorA == 0 || v.cursorB != 0) {
+        v.cursorA = point;
+        v.cursorB = 0;
+    } else
         v.cursorB = point;
     setView(v);
 }
@@ -293,15 +294,10 @@ void DatViewer::showFigures()
                            : cursors.join(QStringLiteral("    ")));
 }
 
-datplot::Figure DatViewer::shownFigure() const
-{
-    return datplot::figure(m_records, m_plot->view());
-}
-
 void DatViewer::printPlot()
 {
     try {
-        datplot::print(*m_printer, shownFigure());
+        datplot::print(*m_printer, m_plot->figure());
     } catch (const PrintError &error) {
         showError(this, QStringLiteral("打印"), error);
     }
@@ -324,7 +320,7 @@ void DatViewer::savePlot()
     const QString target = dialog.selectedFiles().constFirst();
     const bool asPdf =
         QFileInfo(target).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) == 0;
-    const datplot::Figure figure = shownFigure();
+    const datplot::Figure &figure = m_plot->figure();
     // The dialog has asked before replacing a file.
     try {
         writeWholeFile(target, asPdf ? datplot::pdf(figure) : datplot::png(figure, 1), true);

@@ -24,6 +24,8 @@ public:
     // Where the plot area (without the margins) is drawn inside the widget.
     QRectF plotRect() const;
     const datplot::View &view() const { return m_view; }
+    // What the widget draws, axes and cursors included.
+    const datplot::Figure &figure() const { return m_figure; }
     // The point (1..8192) drawn at `at`, 0 outside the plot area.
     int pointAt(const QPointF &at) const;
 
@@ -79,7 +81,6 @@ private:
     void showReadout(int point);
     // Point, time with a rate, code and millivolts.
     QString pointText(int point) const;
-    datplot::Figure shownFigure() const;
 
     QString m_path;
     samplefile::Records m_records;
