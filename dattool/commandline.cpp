@@ -1,0 +1,63 @@
+#include "dattool/commandline.h"
+
+#include "dattool/datinput.h"
+#include "dattool/datvalues.h"
+
+#include <cmath>
+
+namespace datcommands {
+
+const QString kStdout = QStringLiteral("-");
+
+QString shown(const QString &name)
+{
+    return FilePath::fromText(name).shown;
+}
+
+int usage(const QString &message)
+{
+    datinput::complain(message + QStringLiteral("（见 --help）"));
+    return kBadCommandLine;
+}
+
+std::optional<int> rangeOf(const CommandLine &line, int *status)
+{
+    if (!line.parser.isSet(line.range)) {
+        *status = usage(QStringLiteral("%1 需要 --range").arg(line.command()));
+        return std::nullopt;
+    }
+    const QString name = line.parser.value(line.range);
+    const std::optional<int> range = datvalues::parseRange(name);
+    if (!range) {
+        datinput::complain(
+            QStringLiteral("未知量程 %1（可用 0-5V、±5V、0-10V、±10V 或 0..3）").arg(shown(name)));
+        *status = kBadInput;
+    }
+    return range;
+}
+
+
+std::optional<double> rateOf(const CommandLine &line)
+{
+    if (!line.parser.isSet(line.rate))
+        return 0.0;
+    bool numeric = false;
+    const double rate = line.parser.value(line.rate).toDouble(&numeric);
+    if (!numeric || !(rate > 0) || !std::isfinite(rate)) {
+        usage(QStringLiteral("--rate 须为大于 0 的数（次/秒）"));
+        return std::nullopt;
+    }
+    return rate;
+}
+
+std::optional<samplefile::Records> loaded(const QString &file, int range)
+{
+    try {
+        return datinput::load(file, range);
+    } catch (const FileError &error) {
+        datinput::complain(error);
+        return std::nullopt;
+    }
+}
+
+} // namespace datcommands
