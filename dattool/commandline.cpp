@@ -9,6 +9,22 @@ namespace datcommands {
 
 const QString kStdout = QStringLiteral("-");
 
+namespace {
+// --rate as samples a second, 0 when not given; nullopt (reported) when bad.
+std::optional<double> rateOf(const CommandLine &line)
+{
+    if (!line.parser.isSet(line.rate))
+        return 0.0;
+    bool numeric = false;
+    const double rate = line.parser.value(line.rate).toDouble(&numeric);
+    if (!numeric || !(rate > 0) || !std::isfinite(rate)) {
+        usage(QStringLiteral("--rate 须为大于 0 的数（次/秒）"));
+        return std::nullopt;
+    }
+    return rate;
+}
+} // namespace
+
 QString shown(const QString &name)
 {
     return FilePath::fromText(name).shown;
@@ -37,17 +53,17 @@ std::optional<int> rangeOf(const CommandLine &line, int *status)
 }
 
 
-std::optional<double> rateOf(const CommandLine &line)
+std::optional<Units> unitsOf(const CommandLine &line, int *status)
 {
-    if (!line.parser.isSet(line.rate))
-        return 0.0;
-    bool numeric = false;
-    const double rate = line.parser.value(line.rate).toDouble(&numeric);
-    if (!numeric || !(rate > 0) || !std::isfinite(rate)) {
-        usage(QStringLiteral("--rate 须为大于 0 的数（次/秒）"));
+    const std::optional<double> rate = rateOf(line);
+    if (!rate) {
+        *status = kBadCommandLine;
         return std::nullopt;
     }
-    return rate;
+    const std::optional<int> range = rangeOf(line, status);
+    if (!range)
+        return std::nullopt;
+    return Units{*range, *rate};
 }
 
 std::optional<samplefile::Records> loaded(const QString &file, int range)

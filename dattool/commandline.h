@@ -77,8 +77,14 @@ int usage(const QString &message);
 
 // --range, or nullopt (reported, `*status` set) when missing or unknown.
 std::optional<int> rangeOf(const CommandLine &line, int *status);
-// --rate as samples a second, 0 when not given; nullopt (reported) when bad.
-std::optional<double> rateOf(const CommandLine &line);
+// What plot and view draw the file in: --range and --rate (samples a second,
+// 0 when not given), or nullopt (reported, `*status` set).
+struct Units
+{
+    int range = 0;
+    double rate = 0;
+};
+std::optional<Units> unitsOf(const CommandLine &line, int *status);
 // The file read in `range` (-1: any codes), or nullopt (reported).
 std::optional<samplefile::Records> loaded(const QString &file, int range = -1);
 

@@ -27,22 +27,19 @@ int plot(const CommandLine &line)
     const int scale = line.parser.value(line.scale).toInt(&numeric);
     if (!numeric || scale < 1 || scale > kMaxScale)
         return usage(QStringLiteral("--scale 须为 1..%1 的整数").arg(kMaxScale));
-    const std::optional<double> rate = rateOf(line);
-    if (!rate)
-        return kBadCommandLine;
     int status = 0;
-    const std::optional<int> range = rangeOf(line, &status);
-    if (!range)
+    const std::optional<Units> units = unitsOf(line, &status);
+    if (!units)
         return status;
 
     const StopSignals stop;
-    const std::optional<samplefile::Records> records = loaded(files.constFirst(), *range);
+    const std::optional<samplefile::Records> records = loaded(files.constFirst(), units->range);
     const bool force = line.parser.isSet(line.force);
     if (!records || !outputFree(target, force))
         return kBadInput;
     datplot::View view;
-    view.range = *range;
-    view.rate = *rate;
+    view.range = units->range;
+    view.rate = units->rate;
     view.axes = line.parser.isSet(line.axes);
     const datplot::Figure figure = datplot::figure(*records, view);
     const QByteArray bytes =

@@ -56,19 +56,16 @@ int view(const CommandLine &line, int &argc, char **argv)
     const QStringList files = line.files();
     if (files.size() != 1)
         return usage(QStringLiteral("view 需要正好一个文件"));
-    const std::optional<double> rate = rateOf(line);
-    if (!rate)
-        return kBadCommandLine;
     int status = 0;
-    const std::optional<int> range = rangeOf(line, &status);
-    if (!range)
+    const std::optional<Units> units = unitsOf(line, &status);
+    if (!units)
         return status;
-    const std::optional<samplefile::Records> records = loaded(files.constFirst(), *range);
+    const std::optional<samplefile::Records> records = loaded(files.constFirst(), units->range);
     if (!records)
         return kBadInput;
     const std::unique_ptr<QApplication> app = guiApplication(argc, argv);
-    DatViewer viewer(shown(files.constFirst()), *records, *range, std::make_shared<SystemPrinter>(),
-                     *rate);
+    DatViewer viewer(shown(files.constFirst()), *records, units->range,
+                     std::make_shared<SystemPrinter>(), units->rate);
     viewer.show();
     return QApplication::exec();
 }
