@@ -4,7 +4,7 @@
 #include "dattool/datvalues.h"
 #include "dattool/standardoutput.h"
 #include "dattool/stopsignals.h"
-#include "files/systemfile.h"
+#include "system/file.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #include "dattool/datvalues.h"
 
-#include "device/inputrange.h"
-#include "device/rangetext.h"
+#include "readings/inputrange.h"
+#include "readings/rangetext.h"
 
 #include <QStringList>
 

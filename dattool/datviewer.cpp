@@ -5,7 +5,7 @@
 #include "files/wholefile.h"
 #include "plot/plotgrid.h"
 #include "print/printerport.h"
-#include "window/msgbox.h"
+#include "boxes/msgbox.h"
 
 #include <QFileDialog>
 #include <QFileInfo>

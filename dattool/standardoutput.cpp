@@ -2,7 +2,7 @@
 
 #include "dattool/commandline.h"
 #include "dattool/datinput.h"
-#include "files/systemfile.h"
+#include "system/file.h"
 #include "files/wholefile.h"
 
 #include <cerrno>

@@ -3,7 +3,7 @@
 #include "device/drivererror.h"
 
 #ifdef _WIN32
-#include "device/windowstext.h"
+#include "system/windowstext.h"
 
 #include <algorithm>
 #include <windows.h>

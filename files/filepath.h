@@ -1,5 +1,5 @@
 #pragma once
-#include "files/systemfile.h"
+#include "system/file.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,7 +1,7 @@
 #include "files/samplefile.h"
 
 #include "files/samplefilename.h"
-#include "files/systemfile.h"
+#include "system/file.h"
 #include "files/wholefile.h"
 
 namespace samplefile {

@@ -1,6 +1,6 @@
 #include "files/wholefile.h"
 
-#include "files/systemfile.h"
+#include "system/file.h"
 
 #include <QRandomGenerator>
 

@@ -1,7 +1,7 @@
 #pragma once
 #include "logger/options.h"
 #include "logger/syncer.h"
-#include "logger/system.h"
+#include "system/process.h"
 
 #include <cstdint>
 #include <memory>

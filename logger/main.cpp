@@ -2,7 +2,7 @@
 #include "logger/logerror.h"
 #include "logger/options.h"
 #include "logger/recording.h"
-#include "logger/system.h"
+#include "system/process.h"
 
 namespace {
 constexpr int kBadCommandLine = 2;

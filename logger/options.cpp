@@ -1,8 +1,8 @@
 #include "logger/options.h"
 
-#include "device/rangetext.h"
+#include "readings/rangetext.h"
 #include "logger/logerror.h"
-#include "logger/system.h"
+#include "system/process.h"
 
 #include <CLI/CLI.hpp>
 

@@ -5,7 +5,7 @@
 #include "device/qb7driver.h"
 #include "logger/csvoutput.h"
 #include "logger/logerror.h"
-#include "logger/system.h"
+#include "system/process.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,5 +1,5 @@
 #pragma once
-#include "logger/system.h"
+#include "system/process.h"
 
 #include <atomic>
 #include <condition_variable>

@@ -1,6 +1,6 @@
 #include "plot/axes.h"
 
-#include "device/inputrange.h"
+#include "readings/inputrange.h"
 #include "plot/plotgrid.h"
 
 #include <cmath>

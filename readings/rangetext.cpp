@@ -1,6 +1,6 @@
-#include "device/rangetext.h"
+#include "readings/rangetext.h"
 
-#include "device/inputrange.h"
+#include "readings/inputrange.h"
 
 #include <charconv>
 #include <string>

@@ -1,5 +1,5 @@
 // files/' system seam on Linux and other POSIX systems.
-#include "files/systemfile.h"
+#include "system/file.h"
 
 #include <cerrno>
 #include <cstdlib>

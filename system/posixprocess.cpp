@@ -1,5 +1,5 @@
 // The logger's system seam on Linux and other POSIX systems.
-#include "logger/system.h"
+#include "system/process.h"
 
 #include "logger/logerror.h"
 

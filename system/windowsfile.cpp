@@ -1,9 +1,9 @@
 // files/' system seam on Windows: names cross the wide API from UTF-8, and the
 // system's words come back through FormatMessageW, so neither depends on the
 // ANSI code page (GBK on a Chinese system).
-#include "files/systemfile.h"
+#include "system/file.h"
 
-#include "device/windowstext.h"
+#include "system/windowstext.h"
 
 #include <windows.h>
 

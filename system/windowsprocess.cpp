@@ -1,8 +1,8 @@
 // The logger's system seam on Windows. Text crosses the system's wide API as
 // UTF-8, as everywhere else in the program.
-#include "logger/system.h"
+#include "system/process.h"
 
-#include "device/windowstext.h"
+#include "system/windowstext.h"
 #include "logger/logerror.h"
 
 #include <windows.h>

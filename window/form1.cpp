@@ -3,8 +3,8 @@
 #include "device/drivererror.h"
 #include "plot/twips.h"
 #include "window/controls.h"
-#include "window/fonts.h"
-#include "window/msgbox.h"
+#include "boxes/fonts.h"
+#include "boxes/msgbox.h"
 #include "window/plotarea.h"
 
 #include <QCloseEvent>

@@ -2,7 +2,7 @@
 
 #include "files/samplefile.h"
 #include "window/controls.h"
-#include "window/msgbox.h"
+#include "boxes/msgbox.h"
 #include "window/plotarea.h"
 #include "window/timers.h"
 

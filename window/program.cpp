@@ -1,8 +1,8 @@
 #include "window/program.h"
 
-#include "window/fonts.h"
+#include "boxes/fonts.h"
 #include "window/form1.h"
-#include "window/translations.h"
+#include "boxes/translations.h"
 
 #include <QApplication>
 

@@ -2,7 +2,7 @@
 
 #include "files/samplefile.h"
 #include "files/samplefilename.h"
-#include "window/msgbox.h"
+#include "boxes/msgbox.h"
 #include "window/timers.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "window/form1.h"
 
-#include "device/inputrange.h"
+#include "readings/inputrange.h"
 #include "plot/plotgrid.h"
 #include "plot/trace.h"
 #include "window/plotarea.h"

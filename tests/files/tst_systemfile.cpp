@@ -1,7 +1,7 @@
 // The file layer's system seam on its own, natively and under Wine. What the
 // seam wrote is read back through the standard library, which reaches the
 // system its own way (the wide API on Windows).
-#include "files/systemfile.h"
+#include "system/file.h"
 #include "plaintest.h"
 
 #include <fstream>
