@@ -1,8 +1,8 @@
 #include "window/form1.h"
 
+#include "boxes/msgbox.h"
 #include "files/samplefile.h"
 #include "files/samplefilename.h"
-#include "boxes/msgbox.h"
 #include "window/timers.h"
 
 #include <QDir>
