@@ -15,9 +15,6 @@ namespace datvalues {
 std::optional<int> parseRange(const QString &name);
 QString rangeName(int range);
 
-// Whether a converter in `range` can deliver `code`: 0..4095 in the unipolar
-// ranges, -2048..2047 (12-bit two's complement) in the bipolar ones.
-bool fits(int code, int range);
 // The first point (1..8192) whose code cannot come from `range`, or 0.
 int firstMisfit(const samplefile::Records &records, int range);
 

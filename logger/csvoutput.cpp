@@ -13,17 +13,20 @@
 // bipolar code -1 is entry 4095.
 struct MillivoltTable
 {
+    // An entry is copied whole, its 24 bytes a few moves: room for the longest
+    // text and its length.
     struct Text
     {
         char text[23];
         unsigned char length;
     };
-    std::array<Text, 4096> byCode;
+    static_assert(sizeof(Text::text) >= rangetext::kLongestMillivolts);
+    std::array<Text, inputrange::kCodes> byCode;
 
     explicit MillivoltTable(int range)
     {
-        for (int bits = 0; bits < 4096; ++bits) {
-            const int code = inputrange::isBipolar(range) && bits >= 2048 ? bits - 4096 : bits;
+        for (int bits = 0; bits < inputrange::kCodes; ++bits) {
+            const int code = inputrange::codeOfBits(bits, range);
             char text[rangetext::kMaxExactLength];
             const char *end = rangetext::writeMillivolts(text, code, range);
             Text &entry = byCode[std::size_t(bits)];

@@ -26,5 +26,9 @@ char *writeExact(char *out, std::int64_t numerator, int log2Denominator);
 
 // Full scale x code / 4096 in `range`, exactly.
 char *writeMillivolts(char *out, int code, int range);
+// At least as long as any text writeMillivolts gives for a code of its range:
+// a sign, at most five digits (-10000 in ±10V), a point and at most nine
+// decimals (5000 / 2^12 is 1.220703125).
+constexpr std::size_t kLongestMillivolts = 1 + 5 + 1 + 9;
 
 } // namespace rangetext
