@@ -2,11 +2,10 @@
 
 #include "dattool/commandline.h"
 #include "dattool/standardoutput.h"
+#include "system/file.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
-
-#include <csignal>
 
 namespace datcommands {
 
@@ -15,9 +14,7 @@ int run(int &argc, char **argv)
     holdStandardStreams();
     // Over a file-size limit a write should fail and be reported, and its
     // partial file removed, as in the window; not end the tool halfway.
-#ifdef SIGXFSZ
-    std::signal(SIGXFSZ, SIG_IGN);
-#endif
+    os::failWritesOverFileSizeLimit();
 
     QStringList arguments;
     for (int i = 0; i < argc; ++i)

@@ -4,7 +4,7 @@
 #include "dattool/datvalues.h"
 #include "dattool/standardoutput.h"
 #include "dattool/stopsignals.h"
-#include "system/file.h"
+#include "system/output.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -28,9 +28,8 @@ int csv(const CommandLine &line)
 
     const bool force = line.parser.isSet(line.force);
     const QString dir = line.parser.value(line.dir);
-    if (toDir && systemfile::kindOf(FilePath::fromText(dir).native.toStdString()) !=
-                     systemfile::Kind::Folder) {
-        datinput::complain(QStringLiteral("输出目录 %1 不存在或不是目录").arg(shown(dir)));
+    if (toDir && os::kindOf(FilePath::fromText(dir).native.toStdString()) != os::Kind::Folder) {
+        datinput::complain(QString::fromStdString(os::missingFolderText(shown(dir).toStdString())));
         return kBadInput;
     }
     const StopSignals stop;

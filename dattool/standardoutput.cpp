@@ -2,71 +2,35 @@
 
 #include "dattool/commandline.h"
 #include "dattool/datinput.h"
-#include "system/file.h"
 #include "files/wholefile.h"
-
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
-#ifdef Q_OS_WIN
-#include <io.h>
-#endif
+#include "system/output.h"
 
 namespace datcommands {
 
 namespace {
 bool g_stdoutClosed = false;
-
-// The C library's words for its errno: qt_error_string() reads Windows' own
-// codes on Windows.
-QString errnoText(int error)
-{
-#ifdef Q_OS_WIN
-    return QString::fromLocal8Bit(std::strerror(error));
-#else
-    return qt_error_string(error);
-#endif
-}
 } // namespace
 
 void holdStandardStreams()
 {
-#ifdef Q_OS_WIN
-    if (_fileno(stdout) >= 0)
-        _setmode(_fileno(stdout), _O_BINARY);
-#else
-    for (const int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
-        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF)
-            continue;
-        if (fd == STDOUT_FILENO)
-            g_stdoutClosed = true;
-        // The lowest free number: this one, as the lower ones are open.
-        const int held = ::open("/dev/null", O_RDONLY);
-        if (held >= 0 && held != fd)
-            ::close(held);
-    }
-#endif
+    g_stdoutClosed = os::holdClosedStandardStreams();
 }
 
 bool writeStdout(const QByteArray &bytes)
 {
-    for (qsizetype written = 0; written < bytes.size();) {
-        const ssize_t n =
-            ::write(STDOUT_FILENO, bytes.constData() + written, size_t(bytes.size() - written));
-        if (n > 0) {
-            written += n;
-        } else if (n == 0 || errno != EINTR) {
-            datinput::complain(
-                g_stdoutClosed
-                    ? QStringLiteral("标准输出已关闭，无处可写")
-                    : QStringLiteral("无法写入标准输出：%1").arg(errnoText(n == 0 ? EIO : errno)));
-            return false;
-        }
+    os::File out;
+    os::takeStandardOutput(out);
+    if (const os::Error error = os::writeAll(out, bytes.constData(), std::size_t(bytes.size()))) {
+        datinput::complain(g_stdoutClosed
+                               ? QStringLiteral("标准输出已关闭，无处可写")
+                               : QStringLiteral("无法写入标准输出：%1").arg(reasonText(error)));
+        return false;
     }
     return true;
 }
 
+// A converted file appears whole (system/output.h): a reader never takes half
+// of one for all of it, and one replaced stays as it was until then.
 bool deliver(const QString &path, const QByteArray &bytes, bool force, const QString &context)
 {
     if (path == kStdout)
@@ -82,17 +46,13 @@ bool deliver(const QString &path, const QByteArray &bytes, bool force, const QSt
 
 bool outputFree(const QString &target, bool force)
 {
+    if (target == kStdout)
+        return true;
     const FilePath path = FilePath::fromText(target);
-    if (target == kStdout || !systemfile::exists(path.native.toStdString()))
+    const os::Refusal refusal = os::refusalOf(path.native.toStdString(), force);
+    if (refusal == os::Refusal::None)
         return true;
-    if (!force)
-        datinput::complain(
-            QStringLiteral("输出文件 %1 已存在；加 --force 才会替换").arg(path.shown));
-    else if (!isRegularFile(path))
-        datinput::complain(
-            QStringLiteral("输出文件 %1 不是普通文件；--force 只替换普通文件").arg(path.shown));
-    else
-        return true;
+    datinput::complain(QString::fromStdString(os::refusalText(refusal, path.shown.toStdString())));
     return false;
 }
 

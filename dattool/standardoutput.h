@@ -5,11 +5,8 @@
 // zk61ar-dat's outputs: standard output and the files it writes.
 namespace datcommands {
 
-// A standard stream that was closed is taken by /dev/null, read-only, so that
-// no file opened later takes its number (an output would land on stdout,
-// messages in a file) and a write to it fails. On Windows files/ and Qt open
-// handles, not descriptors, so nothing takes a stream's number there; standard
-// output is switched to bytes as they are, no \n made \r\n (a PNG on -o -).
+// Called first: a standard stream that was closed is held by the null device
+// (system/file.h), and a write to standard output then says it was closed.
 void holdStandardStreams();
 
 // All of `bytes` on standard output, or false with the failure reported.

@@ -79,8 +79,8 @@ void CsvOutput::startPart(int part)
         writeHeld();
         m_syncer.retire(std::move(m_file));
     }
-    m_file = m_options.toStandardOutput() ? logsys::standardOutput()
-                                          : logsys::createFile(fileName(part), m_options.force);
+    m_file = m_options.toStandardOutput() ? OutputFile::standardOutput()
+                                          : OutputFile::create(fileName(part), m_options.force);
     m_part = part;
     m_partBytes = 0;
     m_partRows = 0;
@@ -186,7 +186,7 @@ void CsvOutput::finish()
 std::string CsvOutput::names() const
 {
     if (m_options.toStandardOutput())
-        return logsys::kStandardOutput;
+        return OutputFile::kStandardOutput;
     if (m_part <= 1)
         return fileName(1);
     return fileName(1) + " … " + fileName(m_part) + "（" + std::to_string(m_part) + " 个文件）";

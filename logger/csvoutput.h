@@ -1,7 +1,7 @@
 #pragma once
 #include "logger/options.h"
+#include "logger/outputfile.h"
 #include "logger/syncer.h"
-#include "system/process.h"
 
 #include <cstdint>
 #include <memory>
@@ -55,7 +55,7 @@ private:
     const logoptions::Options &m_options;
     std::string m_startUtc;
     std::vector<std::shared_ptr<const MillivoltTable>> m_tables; // one per channel
-    std::shared_ptr<logsys::OutputFile> m_file;
+    std::shared_ptr<OutputFile> m_file;
     Syncer m_syncer;
     std::string m_held;
     std::uint64_t m_written = 0;

@@ -1,8 +1,8 @@
 #include "logger/options.h"
 
-#include "readings/rangetext.h"
 #include "logger/logerror.h"
-#include "system/process.h"
+#include "readings/rangetext.h"
+#include "system/output.h"
 
 #include <CLI/CLI.hpp>
 
@@ -79,18 +79,11 @@ void parseSplit(const std::string &text, Options &options)
 // whose folder is missing. Creating the file later checks again.
 void checkOutput(const std::string &path, bool force)
 {
-    switch (logsys::pathKind(path)) {
-    case logsys::PathKind::Missing:
-        if (logsys::pathKind(logsys::folderOf(path)) != logsys::PathKind::Folder)
-            throw OptionError("输出目录 " + logsys::folderOf(path) + " 不存在或不是目录");
-        return;
-    case logsys::PathKind::Regular:
-        if (!force)
-            throw OptionError("输出文件 " + path + " 已存在；加 --force 才会替换");
-        return;
-    default:
-        throw OptionError(path + " 不是普通文件；--force 只替换普通文件");
-    }
+    if (const os::Refusal refusal = os::refusalOf(path, force); refusal != os::Refusal::None)
+        throw OptionError(os::refusalText(refusal, path));
+    const std::string folder = os::folderOf(path);
+    if (!os::exists(path) && os::kindOf(folder) != os::Kind::Folder)
+        throw OptionError(os::missingFolderText(folder));
 }
 
 } // namespace

@@ -1,8 +1,9 @@
 #include "logger/syncer.h"
 
 #include "logger/logerror.h"
+#include "system/process.h"
 
-Syncer::Syncer() : m_thread(logsys::quietThread([this] { run(); })) {}
+Syncer::Syncer() : m_thread(os::threadIgnoringStops([this] { run(); })) {}
 
 Syncer::~Syncer()
 {
@@ -14,12 +15,12 @@ Syncer::~Syncer()
     m_thread.join();
 }
 
-void Syncer::sync(std::shared_ptr<logsys::OutputFile> file)
+void Syncer::sync(std::shared_ptr<OutputFile> file)
 {
     ask({std::move(file), false});
 }
 
-void Syncer::retire(std::shared_ptr<logsys::OutputFile> file)
+void Syncer::retire(std::shared_ptr<OutputFile> file)
 {
     ask({std::move(file), true});
 }

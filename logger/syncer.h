@@ -1,5 +1,5 @@
 #pragma once
-#include "system/process.h"
+#include "logger/outputfile.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -19,9 +19,9 @@ public:
     Syncer(const Syncer &) = delete;
     Syncer &operator=(const Syncer &) = delete;
 
-    void sync(std::shared_ptr<logsys::OutputFile> file);
+    void sync(std::shared_ptr<OutputFile> file);
     // Syncs and then closes a file that will not be written again.
-    void retire(std::shared_ptr<logsys::OutputFile> file);
+    void retire(std::shared_ptr<OutputFile> file);
     // Waits for everything asked so far, then checks.
     void drain();
     void check();
@@ -29,7 +29,7 @@ public:
 private:
     struct Job
     {
-        std::shared_ptr<logsys::OutputFile> file;
+        std::shared_ptr<OutputFile> file;
         bool close = false;
     };
 

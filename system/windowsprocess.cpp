@@ -1,9 +1,9 @@
-// The logger's system seam on Windows. Text crosses the system's wide API as
+// The running process on Windows. Text crosses the system's wide API as
 // UTF-8, as everywhere else in the program.
 #include "system/process.h"
 
+#include "system/file.h"
 #include "system/windowstext.h"
-#include "logger/logerror.h"
 
 #include <windows.h>
 
@@ -18,7 +18,7 @@
 #define CREATE_WAITABLE_TIMER_HIGH_RESOLUTION 0x00000002
 #endif
 
-namespace logsys {
+namespace os {
 
 namespace {
 
@@ -50,105 +50,6 @@ BOOL WINAPI onControl(DWORD event)
     return TRUE;
 }
 
-[[noreturn]] void fail(const char *what, const std::string &name, DWORD error)
-{
-    throw LogError(std::string(what) + name + "：" + windowstext::systemText(error));
-}
-
-bool isConsole(HANDLE handle)
-{
-    DWORD mode = 0;
-    return GetConsoleMode(handle, &mode) != 0;
-}
-
-// All of `size` bytes to `handle`: as wide text on a console, whatever its code
-// page, else as they are. False, with the last error set, when it stopped short;
-// `done` tells how far it got.
-bool writeAll(HANDLE handle, const char *data, std::size_t size, std::size_t &done)
-{
-    done = 0;
-    if (isConsole(handle)) {
-        const std::wstring text = widened(std::string(data, size));
-        DWORD written = 0;
-        if (!WriteConsoleW(handle, text.data(), DWORD(text.size()), &written, nullptr))
-            return false;
-        done = size;
-        return true;
-    }
-    while (done < size) {
-        DWORD written = 0;
-        const DWORD chunk = DWORD(std::min<std::size_t>(size - done, 1u << 30));
-        if (!WriteFile(handle, data + done, chunk, &written, nullptr))
-            return false;
-        if (written == 0) {
-            SetLastError(ERROR_DISK_FULL);
-            return false;
-        }
-        done += written;
-    }
-    return true;
-}
-
-class WindowsFile : public OutputFile
-{
-public:
-    WindowsFile(HANDLE handle, std::string name, bool owned)
-        : m_handle(handle), m_name(std::move(name)), m_owned(owned)
-    {
-        m_regular = GetFileType(m_handle) == FILE_TYPE_DISK;
-        LARGE_INTEGER at{};
-        if (m_regular && SetFilePointerEx(m_handle, LARGE_INTEGER{}, &at, FILE_CURRENT))
-            m_end = at.QuadPart;
-    }
-    ~WindowsFile() override
-    {
-        if (m_handle != INVALID_HANDLE_VALUE && m_owned)
-            CloseHandle(m_handle);
-    }
-
-    const std::string &name() const override { return m_name; }
-
-    void write(const char *data, std::size_t size) override
-    {
-        const std::lock_guard<std::mutex> held(g_writing);
-        std::size_t done = 0;
-        if (writeAll(m_handle, data, size, done)) {
-            m_end += LONGLONG(done);
-            return;
-        }
-        const DWORD error = GetLastError();
-        // Whatever of this write did land is taken back, so no part of a line
-        // stays behind.
-        LARGE_INTEGER end{};
-        end.QuadPart = m_end;
-        if (m_regular && done > 0 &&
-            !(SetFilePointerEx(m_handle, end, nullptr, FILE_BEGIN) && SetEndOfFile(m_handle)))
-            fail("无法写入 ", m_name + "，其末行也无法复原", error);
-        fail("无法写入 ", m_name, error);
-    }
-
-    void sync() override
-    {
-        if (m_regular && !FlushFileBuffers(m_handle))
-            fail("无法同步到磁盘 ", m_name, GetLastError());
-    }
-
-    void close() override
-    {
-        const HANDLE handle = m_handle;
-        m_handle = INVALID_HANDLE_VALUE;
-        if (m_owned && !CloseHandle(handle))
-            fail("无法关闭 ", m_name, GetLastError());
-    }
-
-private:
-    HANDLE m_handle;
-    std::string m_name;
-    bool m_owned;
-    bool m_regular = false;
-    LONGLONG m_end = 0; // the size after the last whole write
-};
-
 void restoreConsole()
 {
     SetConsoleOutputCP(g_consoleCodePage);
@@ -176,7 +77,7 @@ std::vector<std::string> commandLine(int, char **)
     return arguments;
 }
 
-void prepare()
+void prepareRecording()
 {
     g_stopped = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     // Ctrl-C is switched off for a process started in a group of its own: on.
@@ -198,10 +99,16 @@ bool stopRequested()
     return g_stops.load(std::memory_order_relaxed) > 0;
 }
 
-std::thread quietThread(std::function<void()> work)
+std::thread threadIgnoringStops(std::function<void()> work)
 {
     // Stop requests come on threads of their own; no thread takes them.
     return std::thread(std::move(work));
+}
+
+void withStopsHeldBack(const std::function<void()> &write)
+{
+    const std::lock_guard<std::mutex> held(g_writing);
+    write();
 }
 
 std::int64_t monotonicNow()
@@ -245,88 +152,18 @@ std::string utcNow()
     return text;
 }
 
-bool stderrIsTerminal()
+bool standardErrorIsTerminal()
 {
-    return isConsole(GetStdHandle(STD_ERROR_HANDLE));
+    File error;
+    takeStandardError(error);
+    return isTerminal(error);
 }
 
-void writeStderr(const std::string &text)
+void writeToStandardError(const std::string &text)
 {
-    const std::lock_guard<std::mutex> held(g_writing);
-    std::size_t done = 0;
-    writeAll(GetStdHandle(STD_ERROR_HANDLE), text.data(), text.size(), done);
+    File error;
+    takeStandardError(error);
+    withStopsHeldBack([&] { writeAll(error, text.data(), text.size()); });
 }
 
-PathKind pathKind(const std::string &path)
-{
-    const DWORD attributes = GetFileAttributesW(widened(path).c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-        const DWORD error = GetLastError();
-        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? PathKind::Missing
-                                                                              : PathKind::Other;
-    }
-    // A link or junction is not followed, as on Linux.
-    if (attributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE))
-        return PathKind::Other;
-    return attributes & FILE_ATTRIBUTE_DIRECTORY ? PathKind::Folder : PathKind::Regular;
-}
-
-std::string folderOf(const std::string &path)
-{
-    const bool drive = path.size() >= 2 && path[1] == ':';
-    const std::size_t slash = path.find_last_of("/\\");
-    if (slash == std::string::npos)
-        return drive ? path.substr(0, 2) : ".";
-    // The root of a drive or of the current one keeps its separator.
-    if (slash == 0 || (drive && slash == 2))
-        return path.substr(0, slash + 1);
-    return path.substr(0, slash);
-}
-
-std::unique_ptr<OutputFile> createFile(const std::string &path, bool replace)
-{
-    const std::wstring name = widened(path);
-    if (replace) {
-        // Opened without following a link, then looked at before anything in
-        // it changes.
-        const HANDLE handle = CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                          OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-        if (handle != INVALID_HANDLE_VALUE) {
-            BY_HANDLE_FILE_INFORMATION info{};
-            if (GetFileType(handle) != FILE_TYPE_DISK ||
-                !GetFileInformationByHandle(handle, &info) ||
-                (info.dwFileAttributes &
-                 (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))) {
-                CloseHandle(handle);
-                refuseNotRegular(path);
-            }
-            if (!SetEndOfFile(handle)) {
-                const DWORD error = GetLastError();
-                CloseHandle(handle);
-                fail("无法替换 ", path, error);
-            }
-            return std::make_unique<WindowsFile>(handle, path, true);
-        }
-        const DWORD error = GetLastError();
-        if (pathKind(path) == PathKind::Folder)
-            refuseNotRegular(path);
-        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
-            fail("无法打开 ", path, error);
-    }
-    const HANDLE handle = CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                      CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
-        const DWORD error = GetLastError();
-        if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS)
-            refuseExisting(path);
-        fail("无法创建 ", path, error);
-    }
-    return std::make_unique<WindowsFile>(handle, path, true);
-}
-
-std::unique_ptr<OutputFile> standardOutput()
-{
-    return std::make_unique<WindowsFile>(GetStdHandle(STD_OUTPUT_HANDLE), kStandardOutput, false);
-}
-
-} // namespace logsys
+} // namespace os

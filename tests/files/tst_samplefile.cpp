@@ -5,6 +5,7 @@
 #include "files/samplefile.h"
 #include "files/samplefilename.h"
 #include "scriptedclock.h"
+#include "systemwords.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -219,9 +220,8 @@ void TestSampleFile::readRefuses_data()
     QTest::newRow("%1 in the name") << "pct%1short"
                                     << "只有 16383 字节，不是完整的数据文件（应为 16384 字节）";
     // Not "does not exist": the system's own reason.
-    QTest::newRow("link loop") << "loop" << qt_error_string(ELOOP);
-    QTest::newRow("over-long name")
-        << QString(300, QLatin1Char('x')) << qt_error_string(ENAMETOOLONG);
+    QTest::newRow("link loop") << "loop" << systemWords(ELOOP);
+    QTest::newRow("over-long name") << QString(300, QLatin1Char('x')) << systemWords(ENAMETOOLONG);
 }
 
 void TestSampleFile::readRefuses()

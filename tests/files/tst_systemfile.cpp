@@ -1,8 +1,8 @@
 // The file layer's system seam on its own, natively and under Wine. What the
 // seam wrote is read back through the standard library, which reaches the
 // system its own way (the wide API on Windows).
-#include "system/file.h"
 #include "plaintest.h"
+#include "system/file.h"
 
 #include <fstream>
 #include <iterator>
@@ -14,7 +14,7 @@
 #endif
 
 namespace fs = std::filesystem;
-using namespace systemfile;
+using namespace os;
 
 namespace {
 
@@ -139,7 +139,7 @@ PT_TEST(chineseNameAndReasons)
 
     File missing;
     for (const Error error : {openForReading(path + ".none", missing), kNameTaken}) {
-        const std::string text = reason(error);
+        const std::string text = errorText(error);
         PT_CHECK_MSG(!text.empty() && isUtf8(text) && text.back() != '\n', text);
     }
 }
