@@ -66,7 +66,7 @@ std::optional<Units> unitsOf(const CommandLine &line, int *status)
     return Units{*range, *rate};
 }
 
-std::optional<samplefile::Records> loaded(const QString &file, int range)
+std::optional<samplefile::Records> readInput(const QString &file, int range)
 {
     try {
         return datinput::load(file, range);

@@ -86,7 +86,7 @@ struct Units
 };
 std::optional<Units> unitsOf(const CommandLine &line, int *status);
 // The file read in `range` (-1: any codes), or nullopt (reported).
-std::optional<samplefile::Records> loaded(const QString &file, int range = -1);
+std::optional<samplefile::Records> readInput(const QString &file, int range = -1);
 
 int info(const CommandLine &line);
 int csv(const CommandLine &line);

@@ -39,39 +39,39 @@ int csv(const CommandLine &line)
     QStringList targets;
     for (const QString &file : files) {
         if (stop.caught())
-            stop.end(0, int(files.size()));
+            stop.endAfter(0, int(files.size()));
         const QString target =
             toDir ? QDir(dir).filePath(QFileInfo(file).completeBaseName() + QStringLiteral(".csv"))
             : toFile ? line.parser.value(line.output)
                      : kStdout;
-        if (!loaded(file, *range))
+        if (!readInput(file, *range))
             return kBadInput;
         if (targets.contains(target)) {
             datinput::complain(QStringLiteral("文件 %1 与另一个输入写到同一个 %2")
                                    .arg(shown(file), shown(target)));
             return kBadInput;
         }
-        if (!outputFree(target, force))
+        if (!outputAllowed(target, force))
             return kBadInput;
         targets << target;
     }
     const int total = int(files.size());
     for (int done = 0; done < total; ++done) {
         // An input changed since it was checked is refused when it is met.
-        const std::optional<samplefile::Records> records = loaded(files[done], *range);
+        const std::optional<samplefile::Records> records = readInput(files[done], *range);
         if (!records)
             return kBadInput;
         const QByteArray bytes = datvalues::csv(*records, *range);
         if (stop.caught())
-            stop.end(done, total);
+            stop.endAfter(done, total);
         const QString progress =
             total > 1 ? QStringLiteral("（已写完 %1 个输出，共 %2 个）").arg(done).arg(total)
                       : QString();
-        if (!deliver(targets[done], bytes, force, progress))
+        if (!writeOutput(targets[done], bytes, force, progress))
             return kBadInput;
     }
     if (stop.caught())
-        stop.end(total, total);
+        stop.endAfter(total, total);
     return 0;
 }
 

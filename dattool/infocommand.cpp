@@ -18,7 +18,7 @@ int info(const CommandLine &line)
         return status;
     QList<QStringList> rows;
     for (const QString &file : files) {
-        const std::optional<samplefile::Records> records = loaded(file, range.value_or(-1));
+        const std::optional<samplefile::Records> records = readInput(file, range.value_or(-1));
         if (!records) {
             status = kBadInput;
             continue;

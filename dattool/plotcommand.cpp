@@ -33,9 +33,9 @@ int plot(const CommandLine &line)
         return status;
 
     const StopSignals stop;
-    const std::optional<samplefile::Records> records = loaded(files.constFirst(), units->range);
+    const std::optional<samplefile::Records> records = readInput(files.constFirst(), units->range);
     const bool force = line.parser.isSet(line.force);
-    if (!records || !outputFree(target, force))
+    if (!records || !outputAllowed(target, force))
         return kBadInput;
     datplot::View view;
     view.range = units->range;
@@ -45,10 +45,10 @@ int plot(const CommandLine &line)
     const QByteArray bytes =
         suffix == QLatin1String("pdf") ? datplot::pdf(figure) : datplot::png(figure, scale);
     if (stop.caught())
-        stop.end(0, 1);
-    const bool written = deliver(target, bytes, force);
+        stop.endAfter(0, 1);
+    const bool written = writeOutput(target, bytes, force);
     if (stop.caught())
-        stop.end(written ? 1 : 0, 1);
+        stop.endAfter(written ? 1 : 0, 1);
     return written ? 0 : kBadInput;
 }
 

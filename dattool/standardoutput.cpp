@@ -31,7 +31,7 @@ bool writeStdout(const QByteArray &bytes)
 
 // A converted file appears whole (system/output.h): a reader never takes half
 // of one for all of it, and one replaced stays as it was until then.
-bool deliver(const QString &path, const QByteArray &bytes, bool force, const QString &context)
+bool writeOutput(const QString &path, const QByteArray &bytes, bool force, const QString &context)
 {
     if (path == kStdout)
         return writeStdout(bytes);
@@ -44,7 +44,7 @@ bool deliver(const QString &path, const QByteArray &bytes, bool force, const QSt
     }
 }
 
-bool outputFree(const QString &target, bool force)
+bool outputAllowed(const QString &target, bool force)
 {
     if (target == kStdout)
         return true;

@@ -14,12 +14,12 @@ bool writeStdout(const QByteArray &bytes);
 
 // Writes `bytes` whole to `path`, or to standard output for "-"; a failure is
 // reported, with `context` after the reason.
-bool deliver(const QString &path, const QByteArray &bytes, bool force,
-             const QString &context = QString());
+bool writeOutput(const QString &path, const QByteArray &bytes, bool force,
+                 const QString &context = QString());
 
 // Refuses, before any output is written, an output that exists without
 // --force, and with it anything but a regular file (a pipe, a device, a
 // folder).
-bool outputFree(const QString &target, bool force);
+bool outputAllowed(const QString &target, bool force);
 
 } // namespace datcommands

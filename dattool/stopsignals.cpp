@@ -20,7 +20,7 @@ bool StopSignals::caught() const
     return g_stopSignal != 0;
 }
 
-void StopSignals::end(int done, int total) const
+void StopSignals::endAfter(int done, int total) const
 {
     const int signal = g_stopSignal;
     datinput::complain(QStringLiteral("收到 %1，已停止：已写完 %2 个输出，共 %3 个")

@@ -15,7 +15,7 @@ public:
     bool caught() const;
 
     // After `done` of `total` outputs.
-    [[noreturn]] void end(int done, int total) const;
+    [[noreturn]] void endAfter(int done, int total) const;
 
 private:
     os::StopSignals m_signals;

@@ -60,7 +60,7 @@ int view(const CommandLine &line, int &argc, char **argv)
     const std::optional<Units> units = unitsOf(line, &status);
     if (!units)
         return status;
-    const std::optional<samplefile::Records> records = loaded(files.constFirst(), units->range);
+    const std::optional<samplefile::Records> records = readInput(files.constFirst(), units->range);
     if (!records)
         return kBadInput;
     const std::unique_ptr<QApplication> app = guiApplication(argc, argv);

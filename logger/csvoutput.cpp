@@ -77,7 +77,7 @@ void CsvOutput::startPart(int part)
 {
     if (m_file) {
         writeHeld();
-        m_syncer.retire(std::move(m_file));
+        m_syncer.syncAndClose(std::move(m_file));
     }
     m_file = m_options.toStandardOutput() ? OutputFile::standardOutput()
                                           : OutputFile::create(fileName(part), m_options.force);
@@ -144,9 +144,9 @@ void CsvOutput::add(std::int64_t scan, std::int64_t timeNs, const std::int16_t *
     ++m_rowsHeld;
 }
 
-void CsvOutput::tend(std::int64_t now, std::int64_t nextDue)
+void CsvOutput::writeWhenDue(std::int64_t now, std::int64_t nextDue)
 {
-    m_syncer.check();
+    m_syncer.throwIfFailed();
     if (m_heldSince != kNothingHeld &&
         (m_held.size() >= kHoldBytes || nextDue - m_heldSince >= kHoldNs))
         writeHeld();
@@ -177,7 +177,7 @@ void CsvOutput::finish()
     if (!m_file)
         return;
     writeHeld();
-    m_syncer.drain();
+    m_syncer.waitUntilDone();
     m_file->sync();
     m_file->close();
     m_file.reset();

@@ -37,7 +37,7 @@ public:
     // Writes the held rows when they have waited long enough or would wait too
     // long for the next scan, due at `nextDue`, and asks for a sync when one is
     // due. Throws LogError for a failed write or sync.
-    void tend(std::int64_t now, std::int64_t nextDue);
+    void writeWhenDue(std::int64_t now, std::int64_t nextDue);
     // Writes everything, syncs it to disk and closes the file.
     void finish();
 

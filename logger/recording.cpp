@@ -62,7 +62,7 @@ public:
         os::writeToStandardError(text + "zk61ar-log: " + line + "\n");
         m_shown = 0;
     }
-    bool wanted() const { return m_progress; }
+    bool showsProgress() const { return m_progress; }
 
 private:
     bool m_progress;
@@ -118,8 +118,8 @@ int run(const logoptions::Options &options)
             out.add(k, t, codes.data());
             ++tally.rows;
             ++k;
-            out.tend(t, periodNs > 0 ? dueOf(k) : t);
-            if (console.wanted() && t >= nextProgress) {
+            out.writeWhenDue(t, periodNs > 0 ? dueOf(k) : t);
+            if (console.showsProgress() && t >= nextProgress) {
                 tally.elapsedNs = t;
                 console.progress(figures(tally, out.bytes()));
                 nextProgress = t + kProgressNs;

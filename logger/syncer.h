@@ -10,7 +10,7 @@
 #include <thread>
 
 // Syncs output files to disk on a thread of its own, so that a slow disk never
-// delays a scan. A failure is kept and thrown as LogError by the next check().
+// delays a scan. A failure is kept and thrown as LogError by the next throwIfFailed().
 class Syncer
 {
 public:
@@ -21,10 +21,10 @@ public:
 
     void sync(std::shared_ptr<OutputFile> file);
     // Syncs and then closes a file that will not be written again.
-    void retire(std::shared_ptr<OutputFile> file);
-    // Waits for everything asked so far, then checks.
-    void drain();
-    void check();
+    void syncAndClose(std::shared_ptr<OutputFile> file);
+    // Waits for everything asked so far, then throws a failure if one came.
+    void waitUntilDone();
+    void throwIfFailed();
 
 private:
     struct Job
@@ -33,7 +33,7 @@ private:
         bool close = false;
     };
 
-    void ask(Job job);
+    void queue(Job job);
     void run();
 
     std::mutex m_mutex;
