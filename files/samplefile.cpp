@@ -39,11 +39,6 @@ void storeRecords(const Records &records, SampleBuffer &buffer)
         buffer(r) = records[r - 1];
 }
 
-void write(const QString &path, const SampleBuffer &buffer)
-{
-    writeWholeFile(path, encode(buffer));
-}
-
 QString writeNew(const QString &name, const QString &chosen, const SampleBuffer &buffer)
 {
     const QByteArray bytes = encode(buffer);

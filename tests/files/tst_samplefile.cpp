@@ -4,6 +4,7 @@
 #include "files/clock.h"
 #include "files/samplefile.h"
 #include "files/samplefilename.h"
+#include "files/wholefile.h"
 #include "scriptedclock.h"
 #include "systemwords.h"
 
@@ -195,13 +196,15 @@ void TestSampleFile::writeNeverReplaces()
     QVERIFY(dir.isValid());
     const QString path = dir.filePath("vx-2261437.dat");
     QVERIFY(writeBytes(path, "earlier"));
-    const QString error = failureOf([&] { samplefile::write(path, knownBuffer()); });
+    const QString error =
+        failureOf([&] { writeWholeFile(path, samplefile::encode(knownBuffer())); });
     QVERIFY(!error.isEmpty());
     QVERIFY2(error.contains(path), qPrintable(error));
     QCOMPARE(fileBytes(path), QByteArray("earlier"));
 
     const QString fresh = dir.filePath("vx-2261437_1.dat");
-    const QString written = failureOf([&] { samplefile::write(fresh, knownBuffer()); });
+    const QString written =
+        failureOf([&] { writeWholeFile(fresh, samplefile::encode(knownBuffer())); });
     QVERIFY2(written.isEmpty(), qPrintable(written));
     QCOMPARE(fileBytes(fresh), samplefile::encode(knownBuffer()));
 }
