@@ -1,8 +1,9 @@
-// The file layer's system seam on its own, natively and under Wine. What the
-// seam wrote is read back through the standard library, which reaches the
+// The system layer's files on their own, natively and under Wine. What the
+// layer wrote is read back through the standard library, which reaches the
 // system its own way (the wide API on Windows).
 #include "plaintest.h"
 #include "system/file.h"
+#include "system/output.h"
 
 #include <fstream>
 #include <iterator>
@@ -107,6 +108,109 @@ PT_TEST(whatHoldsAName)
     }
     PT_EQUAL(contents(regular), std::string("new"));
     PT_EQUAL(int(kindOf((folder.path / "none").string())), int(Kind::Missing));
+#ifdef _WIN32
+    for (const HANDLE instance : instances)
+        CloseHandle(instance);
+#endif
+}
+
+// The --force rule for whatever holds an output's name, looked at before and
+// met again by both ways of making the output: without --force only a free
+// name is taken; with it a regular file (or the one a link points to) is
+// replaced, and nothing else is touched.
+PT_TEST(forceRuleBothWays)
+{
+    const plaintest::TemporaryFolder folder("tst_systemfile");
+#ifdef _WIN32
+    const std::string device = "NUL";
+    // Each look at a pipe connects to an instance of it and uses it up.
+    const std::string pipe =
+        "\\\\.\\pipe\\tst_systemfile-force-" + std::to_string(GetCurrentProcessId());
+    std::vector<HANDLE> instances;
+    for (int i = 0; i < 16; ++i)
+        instances.push_back(CreateNamedPipeA(pipe.c_str(), PIPE_ACCESS_INBOUND, PIPE_TYPE_BYTE,
+                                             PIPE_UNLIMITED_INSTANCES, 0, 0, 0, nullptr));
+#else
+    const std::string device = "/dev/null";
+    const std::string pipe = (folder.path / "pipe").string();
+    PT_EQUAL(mkfifo(pipe.c_str(), 0600), 0);
+#endif
+    struct Row
+    {
+        const char *name;
+        Refusal withForce;
+    };
+    const Row rows[] = {{"nothing", Refusal::None},      {"regular file", Refusal::None},
+#ifndef _WIN32 // Windows makes symbolic links for the privileged only, Wine none
+                        {"link", Refusal::None},         {"link to nothing", Refusal::NotRegular},
+#endif
+                        {"folder", Refusal::NotRegular}, {"device", Refusal::NotRegular},
+                        {"pipe", Refusal::NotRegular}};
+    int made = 0;
+    for (const Row &row : rows) {
+        for (const bool force : {false, true}) {
+            for (const bool growing : {false, true}) {
+                const plaintest::Row current(std::string(row.name) + (force ? ", --force" : "") +
+                                             (growing ? ", growing" : ", whole"));
+                const std::string kind = row.name;
+                const fs::path own = folder.path / std::to_string(made++);
+                fs::create_directory(own);
+                const std::string target = (own / "target.dat").string();
+                std::string name = (own / "out.dat").string();
+                if (kind == "regular file")
+                    std::ofstream(name, std::ios::binary) << "old";
+                if (kind == "link" || kind == "link to nothing") {
+                    if (kind == "link")
+                        std::ofstream(target, std::ios::binary) << "old";
+                    fs::create_symlink("target.dat", name);
+                }
+                if (kind == "folder")
+                    fs::create_directory(name);
+                if (kind == "device")
+                    name = device;
+                if (kind == "pipe")
+                    name = pipe;
+                const Refusal expected = kind == "nothing" ? Refusal::None
+                                         : force           ? row.withForce
+                                                           : Refusal::Exists;
+                PT_EQUAL(int(refusalOf(name, force)), int(expected));
+
+                Outcome outcome;
+                if (growing) {
+                    File file;
+                    outcome = createGrowing(name, force, file);
+                    PT_EQUAL(file.isOpen(), outcome.done());
+                    if (outcome.done())
+                        PT_EQUAL(writeAll(file, "new", 3), 0);
+                } else {
+                    outcome = writeWhole(name, "new", 3, force);
+                }
+                PT_EQUAL(int(outcome.refusal), int(expected));
+                PT_EQUAL(outcome.error, 0);
+                const std::string holds = kind == "link" ? target : name;
+                if (kind == "nothing" || kind == "regular file" || kind == "link")
+                    PT_EQUAL(contents(holds),
+                             std::string(expected == Refusal::None ? "new" : "old"));
+                if (kind == "link" || kind == "link to nothing")
+                    PT_CHECK(fs::is_symlink(name));
+                if (kind == "folder")
+                    PT_CHECK(fs::is_directory(name));
+                // Nothing left beside the name, a replacement's own name included.
+                std::size_t entries = 0;
+                for ([[maybe_unused]] const auto &entry : fs::directory_iterator(own))
+                    ++entries;
+                PT_EQUAL(entries, std::size_t(kind == "nothing" || kind == "regular file" ||
+                                                      kind == "folder" || kind == "link to nothing"
+                                                  ? 1
+                                              : kind == "link" ? 2
+                                                               : 0));
+            }
+        }
+    }
+    PT_EQUAL(refusalText(Refusal::Exists, "out.dat"),
+             std::string("输出文件 out.dat 已存在；加 --force 才会替换"));
+    PT_EQUAL(refusalText(Refusal::NotRegular, "out.dat"),
+             std::string("输出文件 out.dat 不是普通文件；--force 只替换普通文件"));
 #ifdef _WIN32
     for (const HANDLE instance : instances)
         CloseHandle(instance);
