@@ -2,6 +2,7 @@
 
 #include "dattool/datinput.h"
 #include "dattool/datvalues.h"
+#include "readings/rangetext.h"
 
 #include <cmath>
 
@@ -46,7 +47,7 @@ std::optional<int> rangeOf(const CommandLine &line, int *status)
     const std::optional<int> range = datvalues::parseRange(name);
     if (!range) {
         datinput::complain(
-            QStringLiteral("未知量程 %1（可用 0-5V、±5V、0-10V、±10V 或 0..3）").arg(shown(name)));
+            QString::fromStdString(rangetext::unknownRangeText(shown(name).toStdString())));
         *status = kBadInput;
     }
     return range;

@@ -103,8 +103,7 @@ std::vector<ChannelRange> parseChannels(const std::string &text)
         if (colon != std::string::npos) {
             const std::optional<int> range = rangetext::parse(entry.substr(colon + 1));
             if (!range)
-                throw OptionError("未知量程 " + trimmed(entry.substr(colon + 1)) +
-                                  "（可用 0-5V、±5V、0-10V、±10V 或 0..3）");
+                throw OptionError(rangetext::unknownRangeText(trimmed(entry.substr(colon + 1))));
             choice.range = *range;
         }
         for (const ChannelRange &earlier : channels)

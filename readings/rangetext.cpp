@@ -35,6 +35,11 @@ std::optional<int> parse(std::string_view text)
     return std::nullopt;
 }
 
+std::string unknownRangeText(const std::string &shown)
+{
+    return "未知量程 " + shown + "（可用 0-5V、±5V、0-10V、±10V 或 0..3）";
+}
+
 char *writeExact(char *out, std::int64_t numerator, int log2Denominator)
 {
     if (numerator < 0)

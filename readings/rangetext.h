@@ -2,6 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 // The input ranges' names and millivolts as text: the words and numbers that
@@ -15,6 +16,10 @@ std::string_view name(int range);
 // lower-case v allowed, or of the code itself ("0".."3"); blanks around it
 // do not count.
 std::optional<int> parse(std::string_view text);
+
+// The line that refuses `shown`, a name parse() does not know, with the names
+// it does.
+std::string unknownRangeText(const std::string &shown);
 
 // Room enough for any text writeExact gives.
 constexpr std::size_t kMaxExactLength = 64;
