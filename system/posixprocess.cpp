@@ -1,8 +1,6 @@
 // The running process on Linux and other POSIX systems.
 #include "system/process.h"
 
-#include "system/file.h"
-
 #include <atomic>
 #include <csignal>
 #include <cstdio>
@@ -141,20 +139,6 @@ std::string utcNow()
                   utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec,
                   now.tv_nsec / 1000);
     return text;
-}
-
-bool standardErrorIsTerminal()
-{
-    File error;
-    takeStandardError(error);
-    return isTerminal(error);
-}
-
-void writeToStandardError(const std::string &text)
-{
-    File error;
-    takeStandardError(error);
-    writeAll(error, text.data(), text.size());
 }
 
 } // namespace os

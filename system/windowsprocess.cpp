@@ -2,7 +2,6 @@
 // UTF-8, as everywhere else in the program.
 #include "system/process.h"
 
-#include "system/file.h"
 #include "system/windowstext.h"
 
 #include <windows.h>
@@ -150,20 +149,6 @@ std::string utcNow()
     std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02u.%06uZ", utc.wYear, utc.wMonth,
                   utc.wDay, utc.wHour, utc.wMinute, utc.wSecond, unsigned(ticks / 10 % 1'000'000));
     return text;
-}
-
-bool standardErrorIsTerminal()
-{
-    File error;
-    takeStandardError(error);
-    return isTerminal(error);
-}
-
-void writeToStandardError(const std::string &text)
-{
-    File error;
-    takeStandardError(error);
-    withStopsHeldBack([&] { writeAll(error, text.data(), text.size()); });
 }
 
 } // namespace os
