@@ -44,9 +44,6 @@ struct Figure
 };
 Figure figure(const samplefile::Records &records, const View &view);
 
-// Cursor A's colour, then B's.
-inline const QColor kCursorColours[] = {QColor(255, 255, 0), QColor(255, 0, 255)};
-
 // On a painter that works in plot twips: the background, grid, trace and
 // cursors; then the axes, in `ink`. `penWidth` is in the painter's device
 // units when `cosmetic`, otherwise in twips.

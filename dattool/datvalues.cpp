@@ -1,7 +1,7 @@
 #include "dattool/datvalues.h"
 
-#include "device/inputrange.h"
-#include "device/rangetext.h"
+#include "readings/inputrange.h"
+#include "readings/rangetext.h"
 
 #include <QStringList>
 
@@ -71,15 +71,10 @@ QString rangeName(int range)
     return QString::fromUtf8(name.data(), qsizetype(name.size()));
 }
 
-bool fits(int code, int range)
-{
-    return inputrange::isBipolar(range) ? code >= -2048 && code <= 2047 : code >= 0 && code <= 4095;
-}
-
 int firstMisfit(const samplefile::Records &records, int range)
 {
     for (int r = 1; r <= samplefile::kRecordCount; ++r)
-        if (!fits(records[r - 1], range))
+        if (!inputrange::fits(records[r - 1], range))
             return r;
     return 0;
 }
@@ -127,7 +122,7 @@ Summary summarize(const samplefile::Records &records, int first, int last)
         s.squares += quint64(qint64(code) * code);
     }
     for (int range = 0; range < inputrange::kCount; ++range)
-        if (fits(s.lowest, range) && fits(s.highest, range))
+        if (inputrange::fits(s.lowest, range) && inputrange::fits(s.highest, range))
             s.ranges << range;
     return s;
 }

@@ -10,18 +10,15 @@
 // Codes, ranges and millivolts of a sample file, as exact text.
 namespace datvalues {
 
-// The range names of device/rangetext.h: "0-5V", "±5V", "0-10V", "±10V", with
+// The range names of readings/rangetext.h: "0-5V", "±5V", "0-10V", "±10V", with
 // "+-" for "±", or the code itself ("0".."3").
 std::optional<int> parseRange(const QString &name);
 QString rangeName(int range);
 
-// Whether a converter in `range` can deliver `code`: 0..4095 in the unipolar
-// ranges, -2048..2047 (12-bit two's complement) in the bipolar ones.
-bool fits(int code, int range);
 // The first point (1..8192) whose code cannot come from `range`, or 0.
 int firstMisfit(const samplefile::Records &records, int range);
 
-// numerator / 2^log2Denominator written out exactly (device/rangetext.h).
+// numerator / 2^log2Denominator written out exactly (readings/rangetext.h).
 void appendExact(QByteArray &out, qint64 numerator, int log2Denominator);
 // Full scale x codes / 4096 of `range`, exactly, as the CSV writes a code; a
 // difference of codes too.

@@ -1,11 +1,10 @@
 #include "dattool/datviewer.h"
 
-#include "dattool/datinput.h"
+#include "boxes/msgbox.h"
 #include "dattool/datvalues.h"
 #include "files/wholefile.h"
 #include "plot/plotgrid.h"
 #include "print/printerport.h"
-#include "window/msgbox.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
@@ -326,18 +325,5 @@ void DatViewer::savePlot()
         writeWholeFile(target, asPdf ? datplot::pdf(figure) : datplot::png(figure, 1), true);
     } catch (const FileError &error) {
         showError(this, QStringLiteral("另存为"), error);
-    }
-}
-
-std::unique_ptr<DatViewer> openViewer(const QString &path, int range,
-                                      std::shared_ptr<PrinterPort> printer, double rate)
-{
-    try {
-        return std::make_unique<DatViewer>(path, datinput::load(path, range), range,
-                                           std::move(printer), rate);
-    } catch (const FileError &error) {
-        datinput::complain(error);
-        showError(nullptr, kProgram, error);
-        return nullptr;
     }
 }

@@ -93,9 +93,3 @@ private:
     QLabel *m_readout = nullptr;
     QString m_heading;
 };
-
-// Reads `path` as a sample file of `range` and opens a viewer on it. A file
-// that is no sample file of that range gets a box and a line on stderr, and no
-// viewer.
-std::unique_ptr<DatViewer> openViewer(const QString &path, int range,
-                                      std::shared_ptr<PrinterPort> printer, double rate = 0);

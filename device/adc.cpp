@@ -1,5 +1,7 @@
 #include "device/adc.h"
 
+#include "readings/inputrange.h"
+
 using namespace qb7;
 
 namespace {
@@ -38,15 +40,8 @@ std::int16_t Adc::adc(int Ch, int Range, std::int16_t &adValue)
     m_driver.QB7Out(kSelectHigh, 0);
     m_driver.QB7In(kPortA, lowByte);
 
-    const int twosComplement = highBits + lowByte - 4096 * bitLines(11);
-    if (Range == 0)
-        adValue = static_cast<std::int16_t>(highBits + lowByte);
-    if (Range == 1)
-        adValue = static_cast<std::int16_t>(twosComplement);
-    if (Range == 2)
-        adValue = static_cast<std::int16_t>(highBits + lowByte);
-    if (Range == 3)
-        adValue = static_cast<std::int16_t>(twosComplement);
+    if (inputrange::isValid(Range))
+        adValue = static_cast<std::int16_t>(inputrange::codeOfBits(highBits + lowByte, Range));
 
     m_driver.CloseQB7();
     return adValue;

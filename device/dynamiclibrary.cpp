@@ -3,7 +3,7 @@
 #include "device/drivererror.h"
 
 #ifdef _WIN32
-#include "device/windowstext.h"
+#include "system/file.h"
 
 #include <algorithm>
 #include <windows.h>
@@ -16,7 +16,7 @@ namespace {
 #ifdef _WIN32
 std::string lastLoaderError()
 {
-    return windowstext::systemText(GetLastError());
+    return os::errorText(os::Error(GetLastError()));
 }
 
 // A file that is not there, nor its folder: the search goes on.

@@ -10,8 +10,10 @@ namespace emu {
 // lines, port A the control byte out and the code back in.
 //
 // The port operations are defined here, inline, because every conversion makes
-// sixteen of them: each is a handful of bit operations, and only the two edges
-// that latch the control byte and start a conversion leave this header.
+// fifteen of them (three direction settings, seven writes, five reads; with
+// opening and closing, seventeen calls): each is a handful of bit operations,
+// and only the two edges that latch the control byte and start a conversion
+// leave this header.
 class Device
 {
 public:

@@ -77,11 +77,7 @@ FilePath FilePath::fromText(const QString &text)
     return path;
 }
 
-QString reasonText(systemfile::Error error)
+QString reasonText(os::Error error)
 {
-#ifdef Q_OS_WIN
-    return QString::fromStdString(systemfile::reason(error));
-#else
-    return qt_error_string(error);
-#endif
+    return QString::fromStdString(os::errorText(error));
 }

@@ -1,5 +1,5 @@
 #pragma once
-#include "files/systemfile.h"
+#include "system/file.h"
 
 #include <QByteArray>
 #include <QString>
@@ -23,8 +23,6 @@ struct FilePath
 // U+DC00 + byte.
 QString escapedText(const QByteArray &bytes);
 
-// The system's words for a failure of the system seam (files/systemfile.h).
-// On Linux Qt's, as everywhere in the program. On Windows FormatMessageW's:
-// qt_error_string() there reads a few codes as errno's (13, Windows' invalid
-// data, as "Permission denied").
-QString reasonText(systemfile::Error error);
+// The system's words for a failure of the system layer (system/file.h), as
+// every program gives them.
+QString reasonText(os::Error error);

@@ -1,8 +1,8 @@
 #include "files/samplefile.h"
 
 #include "files/samplefilename.h"
-#include "files/systemfile.h"
 #include "files/wholefile.h"
+#include "system/file.h"
 
 namespace samplefile {
 
@@ -39,11 +39,6 @@ void storeRecords(const Records &records, SampleBuffer &buffer)
         buffer(r) = records[r - 1];
 }
 
-void write(const QString &path, const SampleBuffer &buffer)
-{
-    writeWholeFile(path, encode(buffer));
-}
-
 QString writeNew(const QString &name, const QString &chosen, const SampleBuffer &buffer)
 {
     const QByteArray bytes = encode(buffer);
@@ -59,33 +54,32 @@ QString writeNew(const QString &name, const QString &chosen, const SampleBuffer 
 Records read(const FilePath &path, Length length)
 {
     const std::string name = path.native.toStdString();
-    systemfile::Error reason = 0;
-    const systemfile::Kind kind = systemfile::kindOf(name, &reason);
-    if (kind == systemfile::Kind::Missing)
+    os::Error reason = 0;
+    const os::Kind kind = os::kindOf(name, &reason);
+    if (kind == os::Kind::Missing)
         throw FileError(QStringLiteral("文件 %1 不存在").arg(path.shown));
     // A link loop or an over-long name is not a missing file: give the system's reason.
     if (reason != 0)
         throw FileError(QStringLiteral("无法打开文件 %1：%2").arg(path.shown, reasonText(reason)));
-    if (kind == systemfile::Kind::Folder)
+    if (kind == os::Kind::Folder)
         throw FileError(QStringLiteral("%1 是一个目录，不是数据文件").arg(path.shown));
     // A pipe or a device would block the window or never end. Opened without
     // waiting, so one put in the file's place after the look is refused too.
     const auto notPlain = [&] {
         return FileError(QStringLiteral("%1 不是普通文件，不是数据文件").arg(path.shown));
     };
-    if (kind != systemfile::Kind::Regular)
+    if (kind != os::Kind::Regular)
         throw notPlain();
-    systemfile::File file;
-    if (const systemfile::Error error = systemfile::openForReading(name, file))
+    os::File file;
+    if (const os::Error error = os::openForReading(name, file))
         throw FileError(QStringLiteral("无法打开文件 %1：%2").arg(path.shown, reasonText(error)));
     std::int64_t size = 0;
-    if (systemfile::kindOf(file, &size) != systemfile::Kind::Regular)
+    if (os::kindOf(file, &size) != os::Kind::Regular)
         throw notPlain();
     // One byte more than a sample file tells a longer file without reading it all.
     QByteArray bytes(kFileSize + 1, Qt::Uninitialized);
     std::size_t got = 0;
-    if (const systemfile::Error error =
-            systemfile::readUpTo(file, bytes.data(), size_t(bytes.size()), &got))
+    if (const os::Error error = os::readUpTo(file, bytes.data(), size_t(bytes.size()), &got))
         throw FileError(QStringLiteral("无法读取文件 %1：%2").arg(path.shown, reasonText(error)));
     bytes.truncate(qsizetype(got));
     // All at once: a chained arg() would read a "%1" in the name as a placeholder.

@@ -27,11 +27,6 @@ Records decode(const QByteArray &bytes);
 // Puts record r into sampleBuf(r); no other entry is touched.
 void storeRecords(const Records &records, SampleBuffer &buffer);
 
-// Writes a new file at `path` and never replaces one that exists. The file is
-// written whole or not at all: on any failure nothing is left behind. Throws
-// FileError.
-void write(const QString &path, const SampleBuffer &buffer);
-
 // Writes a new file in the current directory under `chosen`, the name that
 // firstFreeFileName gave for `name`; when it has been taken since (by another
 // program), under the one firstFreeFileName gives then. Never replaces a file.

@@ -1,7 +1,7 @@
 #include "logger/csvoutput.h"
 
-#include "device/inputrange.h"
-#include "device/rangetext.h"
+#include "readings/inputrange.h"
+#include "readings/rangetext.h"
 
 #include <array>
 #include <charconv>
@@ -13,17 +13,20 @@
 // bipolar code -1 is entry 4095.
 struct MillivoltTable
 {
+    // An entry is copied whole, its 24 bytes a few moves: room for the longest
+    // text and its length.
     struct Text
     {
         char text[23];
         unsigned char length;
     };
-    std::array<Text, 4096> byCode;
+    static_assert(sizeof(Text::text) >= rangetext::kLongestMillivolts);
+    std::array<Text, inputrange::kCodes> byCode;
 
     explicit MillivoltTable(int range)
     {
-        for (int bits = 0; bits < 4096; ++bits) {
-            const int code = inputrange::isBipolar(range) && bits >= 2048 ? bits - 4096 : bits;
+        for (int bits = 0; bits < inputrange::kCodes; ++bits) {
+            const int code = inputrange::codeOfBits(bits, range);
             char text[rangetext::kMaxExactLength];
             const char *end = rangetext::writeMillivolts(text, code, range);
             Text &entry = byCode[std::size_t(bits)];
@@ -74,10 +77,10 @@ void CsvOutput::startPart(int part)
 {
     if (m_file) {
         writeHeld();
-        m_syncer.retire(std::move(m_file));
+        m_syncer.syncAndClose(std::move(m_file));
     }
-    m_file = m_options.toStandardOutput() ? logsys::standardOutput()
-                                          : logsys::createFile(fileName(part), m_options.force);
+    m_file = m_options.toStandardOutput() ? OutputFile::standardOutput()
+                                          : OutputFile::create(fileName(part), m_options.force);
     m_part = part;
     m_partBytes = 0;
     m_partRows = 0;
@@ -141,9 +144,9 @@ void CsvOutput::add(std::int64_t scan, std::int64_t timeNs, const std::int16_t *
     ++m_rowsHeld;
 }
 
-void CsvOutput::tend(std::int64_t now, std::int64_t nextDue)
+void CsvOutput::writeWhenDue(std::int64_t now, std::int64_t nextDue)
 {
-    m_syncer.check();
+    m_syncer.throwIfFailed();
     if (m_heldSince != kNothingHeld &&
         (m_held.size() >= kHoldBytes || nextDue - m_heldSince >= kHoldNs))
         writeHeld();
@@ -174,7 +177,7 @@ void CsvOutput::finish()
     if (!m_file)
         return;
     writeHeld();
-    m_syncer.drain();
+    m_syncer.waitUntilDone();
     m_file->sync();
     m_file->close();
     m_file.reset();
@@ -183,7 +186,7 @@ void CsvOutput::finish()
 std::string CsvOutput::names() const
 {
     if (m_options.toStandardOutput())
-        return logsys::kStandardOutput;
+        return OutputFile::kStandardOutput;
     if (m_part <= 1)
         return fileName(1);
     return fileName(1) + " … " + fileName(m_part) + "（" + std::to_string(m_part) + " 个文件）";

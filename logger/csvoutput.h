@@ -1,7 +1,7 @@
 #pragma once
 #include "logger/options.h"
+#include "logger/outputfile.h"
 #include "logger/syncer.h"
-#include "logger/system.h"
 
 #include <cstdint>
 #include <memory>
@@ -37,7 +37,7 @@ public:
     // Writes the held rows when they have waited long enough or would wait too
     // long for the next scan, due at `nextDue`, and asks for a sync when one is
     // due. Throws LogError for a failed write or sync.
-    void tend(std::int64_t now, std::int64_t nextDue);
+    void writeWhenDue(std::int64_t now, std::int64_t nextDue);
     // Writes everything, syncs it to disk and closes the file.
     void finish();
 
@@ -55,7 +55,7 @@ private:
     const logoptions::Options &m_options;
     std::string m_startUtc;
     std::vector<std::shared_ptr<const MillivoltTable>> m_tables; // one per channel
-    std::shared_ptr<logsys::OutputFile> m_file;
+    std::shared_ptr<OutputFile> m_file;
     Syncer m_syncer;
     std::string m_held;
     std::uint64_t m_written = 0;

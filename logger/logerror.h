@@ -20,14 +20,3 @@ class LogError : public Failure
 public:
     using Failure::Failure;
 };
-
-// createFile()'s refusals (system.h), worded once for every system.
-[[noreturn]] inline void refuseNotRegular(const std::string &path)
-{
-    throw LogError(path + " 不是普通文件；--force 只替换普通文件");
-}
-
-[[noreturn]] inline void refuseExisting(const std::string &path)
-{
-    throw LogError("输出文件 " + path + " 已存在；加 --force 才会替换");
-}

@@ -2,7 +2,7 @@
 #include "logger/logerror.h"
 #include "logger/options.h"
 #include "logger/recording.h"
-#include "logger/system.h"
+#include "system/process.h"
 
 namespace {
 constexpr int kBadCommandLine = 2;
@@ -10,7 +10,7 @@ constexpr int kBadCommandLine = 2;
 
 int main(int argc, char **argv)
 {
-    std::vector<std::string> arguments = logsys::commandLine(argc, argv);
+    std::vector<std::string> arguments = os::commandLine(argc, argv);
     std::vector<char *> pointers;
     for (std::string &argument : arguments)
         pointers.push_back(argument.data());
@@ -19,11 +19,11 @@ int main(int argc, char **argv)
     try {
         options = logoptions::parse(int(arguments.size()), pointers.data());
     } catch (const OptionError &error) {
-        logsys::writeStderr("zk61ar-log: " + error.message() + "（见 --help）\n");
+        os::writeToStandardError("zk61ar-log: " + error.message() + "（见 --help）\n");
         return kBadCommandLine;
     }
     if (!options)
         return 0; // --help or --version
-    logsys::prepare();
+    os::prepareRecording();
     return recording::run(*options);
 }

@@ -1,8 +1,8 @@
 #include "logger/options.h"
 
-#include "device/rangetext.h"
 #include "logger/logerror.h"
-#include "logger/system.h"
+#include "readings/rangetext.h"
+#include "system/output.h"
 
 #include <CLI/CLI.hpp>
 
@@ -79,18 +79,11 @@ void parseSplit(const std::string &text, Options &options)
 // whose folder is missing. Creating the file later checks again.
 void checkOutput(const std::string &path, bool force)
 {
-    switch (logsys::pathKind(path)) {
-    case logsys::PathKind::Missing:
-        if (logsys::pathKind(logsys::folderOf(path)) != logsys::PathKind::Folder)
-            throw OptionError("输出目录 " + logsys::folderOf(path) + " 不存在或不是目录");
-        return;
-    case logsys::PathKind::Regular:
-        if (!force)
-            throw OptionError("输出文件 " + path + " 已存在；加 --force 才会替换");
-        return;
-    default:
-        throw OptionError(path + " 不是普通文件；--force 只替换普通文件");
-    }
+    if (const os::Refusal refusal = os::refusalOf(path, force); refusal != os::Refusal::None)
+        throw OptionError(os::refusalText(refusal, path));
+    const std::string folder = os::folderOf(path);
+    if (!os::exists(path) && os::kindOf(folder) != os::Kind::Folder)
+        throw OptionError(os::missingFolderText(folder));
 }
 
 } // namespace
@@ -110,8 +103,7 @@ std::vector<ChannelRange> parseChannels(const std::string &text)
         if (colon != std::string::npos) {
             const std::optional<int> range = rangetext::parse(entry.substr(colon + 1));
             if (!range)
-                throw OptionError("未知量程 " + trimmed(entry.substr(colon + 1)) +
-                                  "（可用 0-5V、±5V、0-10V、±10V 或 0..3）");
+                throw OptionError(rangetext::unknownRangeText(trimmed(entry.substr(colon + 1))));
             choice.range = *range;
         }
         for (const ChannelRange &earlier : channels)

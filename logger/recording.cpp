@@ -5,7 +5,7 @@
 #include "device/qb7driver.h"
 #include "logger/csvoutput.h"
 #include "logger/logerror.h"
-#include "logger/system.h"
+#include "system/process.h"
 
 #include <algorithm>
 #include <cmath>
@@ -53,16 +53,16 @@ public:
 
     void progress(const std::string &line)
     {
-        logsys::writeStderr("\r" + line + "  ");
+        os::writeToStandardError("\r" + line + "  ");
         m_shown = line.size() + 2;
     }
     void say(const std::string &line)
     {
         std::string text = m_shown ? "\r" + std::string(m_shown, ' ') + "\r" : std::string();
-        logsys::writeStderr(text + "zk61ar-log: " + line + "\n");
+        os::writeToStandardError(text + "zk61ar-log: " + line + "\n");
         m_shown = 0;
     }
-    bool wanted() const { return m_progress; }
+    bool showsProgress() const { return m_progress; }
 
 private:
     bool m_progress;
@@ -73,7 +73,7 @@ private:
 
 int run(const logoptions::Options &options)
 {
-    Console console(!options.quiet && logsys::stderrIsTerminal());
+    Console console(!options.quiet && os::standardErrorIsTerminal());
     Qb7Driver driver;
     Adc adc(driver);
     std::int16_t adValue = 0;
@@ -87,18 +87,18 @@ int run(const logoptions::Options &options)
             std::min(limit, std::int64_t(std::ceil(double(*options.durationNs) / periodNs - 1e-6)));
 
     CsvOutput out(options);
-    const std::string startUtc = logsys::utcNow();
-    const std::int64_t start = logsys::monotonicNow();
+    const std::string startUtc = os::utcNow();
+    const std::int64_t start = os::monotonicNow();
     Tally tally;
     std::int64_t nextProgress = kProgressNs;
     int status = 0;
     try {
         for (std::int64_t k = 0; k < limit;) {
             if (periodNs > 0)
-                logsys::sleepUntil(start + dueOf(k));
-            if (logsys::stopRequested())
+                os::sleepUntil(start + dueOf(k));
+            if (os::stopRequested())
                 break;
-            const std::int64_t t = logsys::monotonicNow() - start;
+            const std::int64_t t = os::monotonicNow() - start;
             if (periodNs > 0 && double(t - dueOf(k)) > periodNs) {
                 // Too late for this scan and maybe more: on with the one due now.
                 const std::int64_t now = std::min(limit, std::int64_t(double(t) / periodNs));
@@ -118,8 +118,8 @@ int run(const logoptions::Options &options)
             out.add(k, t, codes.data());
             ++tally.rows;
             ++k;
-            out.tend(t, periodNs > 0 ? dueOf(k) : t);
-            if (console.wanted() && t >= nextProgress) {
+            out.writeWhenDue(t, periodNs > 0 ? dueOf(k) : t);
+            if (console.showsProgress() && t >= nextProgress) {
                 tally.elapsedNs = t;
                 console.progress(figures(tally, out.bytes()));
                 nextProgress = t + kProgressNs;
@@ -139,7 +139,7 @@ int run(const logoptions::Options &options)
         status = kFailed;
     }
     tally.rows = out.rows(); // those that reached the file
-    tally.elapsedNs = logsys::monotonicNow() - start;
+    tally.elapsedNs = os::monotonicNow() - start;
     // Always, unless the recording failed before it had a file.
     if (out.wasOpened() || status == 0)
         console.say(figures(tally, out.bytes()) + " → " +

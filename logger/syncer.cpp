@@ -1,8 +1,9 @@
 #include "logger/syncer.h"
 
 #include "logger/logerror.h"
+#include "system/process.h"
 
-Syncer::Syncer() : m_thread(logsys::quietThread([this] { run(); })) {}
+Syncer::Syncer() : m_thread(os::threadIgnoringStops([this] { run(); })) {}
 
 Syncer::~Syncer()
 {
@@ -14,17 +15,17 @@ Syncer::~Syncer()
     m_thread.join();
 }
 
-void Syncer::sync(std::shared_ptr<logsys::OutputFile> file)
+void Syncer::sync(std::shared_ptr<OutputFile> file)
 {
-    ask({std::move(file), false});
+    queue({std::move(file), false});
 }
 
-void Syncer::retire(std::shared_ptr<logsys::OutputFile> file)
+void Syncer::syncAndClose(std::shared_ptr<OutputFile> file)
 {
-    ask({std::move(file), true});
+    queue({std::move(file), true});
 }
 
-void Syncer::ask(Job job)
+void Syncer::queue(Job job)
 {
     {
         const std::lock_guard<std::mutex> lock(m_mutex);
@@ -36,15 +37,15 @@ void Syncer::ask(Job job)
     m_wake.notify_one();
 }
 
-void Syncer::drain()
+void Syncer::waitUntilDone()
 {
     std::unique_lock<std::mutex> lock(m_mutex);
     m_idle.wait(lock, [this] { return m_jobs.empty() && !m_busy; });
     lock.unlock();
-    check();
+    throwIfFailed();
 }
 
-void Syncer::check()
+void Syncer::throwIfFailed()
 {
     if (!m_failed.load(std::memory_order_acquire))
         return;

@@ -1,5 +1,5 @@
 #pragma once
-#include "logger/system.h"
+#include "logger/outputfile.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -10,7 +10,7 @@
 #include <thread>
 
 // Syncs output files to disk on a thread of its own, so that a slow disk never
-// delays a scan. A failure is kept and thrown as LogError by the next check().
+// delays a scan. A failure is kept and thrown as LogError by the next throwIfFailed().
 class Syncer
 {
 public:
@@ -19,21 +19,21 @@ public:
     Syncer(const Syncer &) = delete;
     Syncer &operator=(const Syncer &) = delete;
 
-    void sync(std::shared_ptr<logsys::OutputFile> file);
+    void sync(std::shared_ptr<OutputFile> file);
     // Syncs and then closes a file that will not be written again.
-    void retire(std::shared_ptr<logsys::OutputFile> file);
-    // Waits for everything asked so far, then checks.
-    void drain();
-    void check();
+    void syncAndClose(std::shared_ptr<OutputFile> file);
+    // Waits for everything asked so far, then throws a failure if one came.
+    void waitUntilDone();
+    void throwIfFailed();
 
 private:
     struct Job
     {
-        std::shared_ptr<logsys::OutputFile> file;
+        std::shared_ptr<OutputFile> file;
         bool close = false;
     };
 
-    void ask(Job job);
+    void queue(Job job);
     void run();
 
     std::mutex m_mutex;

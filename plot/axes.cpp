@@ -1,14 +1,15 @@
 #include "plot/axes.h"
 
-#include "device/inputrange.h"
 #include "plot/plotgrid.h"
+#include "readings/inputrange.h"
 
 #include <cmath>
 
 namespace {
 // Clear of the plot by two pixels, so that its border stays as it is.
-constexpr GridFamily kLeftTicks{true, 0, kPlotHeight, 500, -120, -30};
-constexpr GridFamily kBottomTicks{false, 0, kPlotWidth, 820, kPlotHeight + 30, kPlotHeight + 120};
+constexpr GridFamily kLeftTicks{true, 0, kPlotHeight, kDivisionHeight, -120, -30};
+constexpr GridFamily kBottomTicks{false, 0, kPlotWidth, kDivisionWidth, kPlotHeight + 30,
+                                  kPlotHeight + 120};
 constexpr double kLeftLabels = -180;
 constexpr double kBottomLabels = kPlotHeight + 180;
 constexpr double kBottomTitle = kPlotHeight + 450;

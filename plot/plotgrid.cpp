@@ -4,12 +4,12 @@
 #include <cmath>
 
 namespace {
-constexpr GridFamily kHorizontal{true, 0, kPlotHeight, 500, 0, kPlotWidth};
-constexpr GridFamily kVertical{false, 0, kPlotWidth, 820, 0, kPlotHeight};
+constexpr GridFamily kHorizontal{true, 0, kPlotHeight, kDivisionHeight, 0, kPlotWidth};
+constexpr GridFamily kVertical{false, 0, kPlotWidth, kDivisionWidth, 0, kPlotHeight};
 // Only the page has these: five per division, straddling y = 2500.
-constexpr GridFamily kPageTicks{false, 0, kPlotWidth, 164, 2400, 2600};
-// Across x = 4100, on screen and page.
-constexpr GridFamily kCentreTicks{true, 0, kPlotHeight, 125, 4000, 4200};
+constexpr GridFamily kPageTicks{false, 0, kPlotWidth, kDivisionWidth / 5, 2400, 2600};
+// Across x = 4100, on screen and page: four per division.
+constexpr GridFamily kCentreTicks{true, 0, kPlotHeight, kDivisionHeight / 4, 4000, 4200};
 
 std::vector<QLineF> joined(std::initializer_list<GridFamily> families, const PlotSpan &span)
 {
@@ -30,7 +30,7 @@ std::vector<QLineF> gridLines(const GridFamily &f, const PlotSpan &span)
             lines.emplace_back(f.start, at, f.end, at);
         return lines;
     }
-    const int step = f.step * span.perDivision / PlotSpan().perDivision;
+    const int step = f.step * span.perDivision / kDivisionWidth;
     const double low = std::max(double(f.from), span.first);
     const double high = std::min(double(f.to), span.first + span.points());
     for (int at = f.from + int(std::ceil((low - f.from) / step)) * step; at <= high; at += step) {

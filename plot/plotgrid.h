@@ -1,4 +1,5 @@
 #pragma once
+#include "plot/coordinates.h"
 #include "plot/span.h"
 
 #include <QColor>
@@ -6,14 +7,10 @@
 
 #include <vector>
 
-// The plot in plot coordinates, screen and page alike: twips from the top-left
-// corner, x 0..8200 to the right and y 0..5000 downwards, ten divisions each
-// way. The screen and the page draw their grid from one table of line
-// families; the page adds one family of short ticks. A zoomed view (span.h)
-// moves the upright families with its points and keeps the level ones.
-
-constexpr int kPlotWidth = 8200;
-constexpr int kPlotHeight = 5000;
+// The plot's grid in plot coordinates (coordinates.h). The screen and the page
+// draw their grid from one table of line families; the page adds one family of
+// short ticks. A zoomed view (span.h) moves the upright families with its
+// points and keeps the level ones.
 
 // A counted loop of grid lines, `from` to `to` inclusive in steps of `step`:
 // horizontal lines at y = position, spanning x = `start`..`end`, or vertical
@@ -27,8 +24,9 @@ struct GridFamily
 };
 
 // The lines of one family, in loop order. In a zoomed span the positions of a
-// vertical family are points, a step of 820 becoming one division of the span
-// (and the others in proportion), and only those within the span are drawn.
+// vertical family are points, a step of a whole division (kDivisionWidth)
+// becoming one division of the span (and the others in proportion), and only
+// those within the span are drawn.
 std::vector<QLineF> gridLines(const GridFamily &family, const PlotSpan &span = {});
 
 // The plot area's grid, in drawing order: 11 horizontal lines every 500, 11
@@ -46,3 +44,5 @@ inline const QColor kGridColour{0, 200, 200};
 inline const QColor kTraceColour{0, 255, 0};
 // What the plot is drawn on, on screen and in zk61ar-dat's pictures.
 inline const QColor kPlotBackground{0, 0, 0};
+// zk61ar-dat's cursors: A's colour, then B's.
+inline const QColor kCursorColours[] = {QColor(255, 255, 0), QColor(255, 0, 255)};

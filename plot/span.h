@@ -1,4 +1,6 @@
 #pragma once
+#include "plot/coordinates.h"
+
 #include <QLineF>
 
 // The points a plot shows. The whole view is the sweep's own: plot x is the
@@ -8,9 +10,9 @@
 struct PlotSpan
 {
     double first = 0;
-    int perDivision = 820;
+    int perDivision = kDivisionWidth;
 
-    int points() const { return 10 * perDivision; }
+    int points() const { return kDivisions * perDivision; }
     // Where `point` (a plot x of the whole view) lies in this view, and back.
     double plotX(double point) const;
     double pointAt(double plotX) const;
@@ -24,7 +26,7 @@ struct PlotSpan
 // Points a division, from the whole view in: each zoom step goes one along.
 // Every one is a multiple of 5, so the page's five ticks a division fall on
 // whole points.
-inline constexpr int kZoomSteps[] = {820, 500, 200, 100, 50, 20, 10, 5};
+inline constexpr int kZoomSteps[] = {kDivisionWidth, 500, 200, 100, 50, 20, 10, 5};
 
 // `steps` along kZoomSteps (positive: in) around plot x `anchor`: the point at
 // the anchor stays there unless the view would pass an end of the whole view.

@@ -1,7 +1,7 @@
 #include "plot/trace.h"
 
-#include "device/inputrange.h"
 #include "plot/plotgrid.h"
+#include "readings/inputrange.h"
 
 #include <algorithm>
 #include <cmath>

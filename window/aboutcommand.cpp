@@ -1,6 +1,6 @@
 #include "window/form1.h"
 
-#include "window/msgbox.h"
+#include "boxes/msgbox.h"
 
 namespace {
 const QString kAboutTitle = QStringLiteral("Orvanta 公司 版权所有");

@@ -1,10 +1,10 @@
 #include "window/form1.h"
 
+#include "boxes/fonts.h"
+#include "boxes/msgbox.h"
 #include "device/drivererror.h"
 #include "plot/twips.h"
 #include "window/controls.h"
-#include "window/fonts.h"
-#include "window/msgbox.h"
 #include "window/plotarea.h"
 
 #include <QCloseEvent>

@@ -1,8 +1,8 @@
 #include "window/form1.h"
 
+#include "boxes/msgbox.h"
 #include "files/samplefile.h"
 #include "window/controls.h"
-#include "window/msgbox.h"
 #include "window/plotarea.h"
 #include "window/timers.h"
 

@@ -1,7 +1,7 @@
 #include "window/form1.h"
 
+#include "boxes/msgbox.h"
 #include "print/printedgrid.h"
-#include "window/msgbox.h"
 #include "window/timers.h"
 
 void Form1::Command5_Click()

@@ -1,16 +1,20 @@
 #include "window/program.h"
 
-#include "window/fonts.h"
+#include "boxes/fonts.h"
+#include "boxes/translations.h"
+#include "system/file.h"
 #include "window/form1.h"
-#include "window/translations.h"
 
 #include <QApplication>
 
+#include <memory>
+
 #ifndef _WIN32
+#include "system/stopsignals.h"
+
 #include <QSocketNotifier>
 
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <fcntl.h>
 #include <unistd.h>
@@ -29,11 +33,12 @@ extern "C" void onEndSignal(int)
     errno = saved;
 }
 
-// SIGTERM, SIGINT and SIGHUP end the program as a close from the window's frame
-// does, for as long as this lives: the event loop closes the window between two
-// handlers (or at a sweep's yield), never inside a conversion, and no driver
-// call follows. When it goes, with the event loop, the signals have their
-// inherited actions again, so one during the teardown ends the program.
+// The stop signals (system/stopsignals.h) end the program as a close from the
+// window's frame does, for as long as this lives: the event loop closes the
+// window between two handlers (or at a sweep's yield), never inside a
+// conversion, and no driver call follows. When it goes, with the event loop,
+// the signals have their inherited actions again, so one during the teardown
+// ends the program.
 class CloseOnEndSignals
 {
 public:
@@ -50,32 +55,11 @@ public:
             }
             form.close();
         });
-        struct sigaction action = {};
-        action.sa_handler = onEndSignal;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESTART;
-        for (std::size_t i = 0; i < std::size(kSignals); ++i) {
-            m_installed[i] = ::sigaction(kSignals[i], nullptr, &m_inherited[i]) == 0 &&
-                             m_inherited[i].sa_handler != SIG_IGN;
-            // A signal ignored by whoever started the program (nohup, a
-            // background job) stays ignored.
-            if (m_installed[i])
-                ::sigaction(kSignals[i], &action, nullptr);
-        }
+        m_signals = std::make_unique<os::StopSignals>(onEndSignal);
     }
-    ~CloseOnEndSignals()
-    {
-        for (std::size_t i = 0; i < std::size(kSignals); ++i)
-            if (m_installed[i])
-                ::sigaction(kSignals[i], &m_inherited[i], nullptr);
-    }
-    CloseOnEndSignals(const CloseOnEndSignals &) = delete;
-    CloseOnEndSignals &operator=(const CloseOnEndSignals &) = delete;
 
 private:
-    static constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
-    struct sigaction m_inherited[std::size(kSignals)] = {};
-    bool m_installed[std::size(kSignals)] = {};
+    std::unique_ptr<os::StopSignals> m_signals;
 };
 #endif
 } // namespace
@@ -88,11 +72,9 @@ void prepareApplication()
 
 int runProgram()
 {
-#ifndef _WIN32
     // Over a file-size limit a write should fail and be reported, not kill the
     // program and the measurement with it.
-    std::signal(SIGXFSZ, SIG_IGN);
-#endif
+    os::failWritesOverFileSizeLimit();
     prepareApplication();
     Form1 form;
 #ifndef _WIN32

@@ -1,6 +1,6 @@
 #include "window/readout.h"
 
-#include "device/inputrange.h"
+#include "readings/inputrange.h"
 
 #include <cmath>
 

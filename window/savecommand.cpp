@@ -1,8 +1,8 @@
 #include "window/form1.h"
 
+#include "boxes/msgbox.h"
 #include "files/samplefile.h"
 #include "files/samplefilename.h"
-#include "window/msgbox.h"
 #include "window/timers.h"
 
 #include <QDir>

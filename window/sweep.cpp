@@ -1,8 +1,8 @@
 #include "window/form1.h"
 
-#include "device/inputrange.h"
 #include "plot/plotgrid.h"
 #include "plot/trace.h"
+#include "readings/inputrange.h"
 #include "window/plotarea.h"
 
 #include <QCoreApplication>

@@ -98,7 +98,7 @@ int main(int argc, char *argv[])
     for (int r = 1; r <= 8192; ++r)
         buffer(r) = std::int16_t((r * 2654435761u >> 7) % 4096); // every code, scattered
     try {
-        samplefile::write(in, buffer);
+        writeWholeFile(in, samplefile::encode(buffer));
     } catch (const FileError &) {
         return 1;
     }

@@ -4,6 +4,7 @@
 // a closed or full standard output, a signal) and the messages the user reads.
 #include "datfiles.h"
 #include "plot/plotgrid.h"
+#include "systemwords.h"
 
 #include <QDir>
 #include <QImage>
@@ -295,7 +296,7 @@ void TestDatTool::reported_data()
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("err"); // part of the one line on stderr; "" for none
     QTest::addColumn<QString>("out"); // part of stdout
-    const QString tooLarge = qt_error_string(EFBIG), full = qt_error_string(ENOSPC);
+    const QString tooLarge = systemWords(EFBIG), full = systemWords(ENOSPC);
     QTest::newRow("--force onto a pipe")
         << "mkfifo o.csv"
         << "$DAT csv -r 0 s.dat -o o.csv -f" << 1 << "o.csv 不是普通文件"

@@ -7,6 +7,7 @@
 #include "files/samplefile.h"
 #include "recordeddriver.h"
 #include "scriptedclock.h"
+#include "systemwords.h"
 #include "windowfixture.h"
 
 #include <QRegularExpression>
@@ -239,16 +240,15 @@ void TestSaveLoad::saveFailureKeepsProgram_data()
     QTest::addColumn<QString>("name");
     // Creating a file in a folder that has been removed fails even for root.
     // Reasons in the system's words for the locale the test runs under.
-    QTest::newRow("folder removed")
-        << "removed" << qt_error_string(ENOENT) << "12-08-2026" << kName;
+    QTest::newRow("folder removed") << "removed" << systemWords(ENOENT) << "12-08-2026" << kName;
     // A write stopped at the limit after 10000 bytes: a partial file to take away.
-    QTest::newRow("file-size limit") << "limit" << qt_error_string(EFBIG) << "12-08-2026" << kName;
+    QTest::newRow("file-size limit") << "limit" << systemWords(EFBIG) << "12-08-2026" << kName;
     // Placeholders in the name stay as they are in the message.
-    QTest::newRow("%1 in the name") << "removed" << qt_error_string(ENOENT) << "12-08%1026"
+    QTest::newRow("%1 in the name") << "removed" << systemWords(ENOENT) << "12-08%1026"
                                     << "vx%1261437.dat";
-    QTest::newRow("disk full") << "full" << qt_error_string(ENOSPC) << "12-08-2026" << kName;
+    QTest::newRow("disk full") << "full" << systemWords(ENOSPC) << "12-08-2026" << kName;
     QTest::newRow("read-only file system")
-        << "readonly" << qt_error_string(EROFS) << "12-08-2026" << kName;
+        << "readonly" << systemWords(EROFS) << "12-08-2026" << kName;
 }
 
 void TestSaveLoad::saveFailureKeepsProgram()
@@ -460,7 +460,7 @@ void TestSaveLoad::loadRefuses_data()
     QTest::newRow("folder") << "folder"
                             << "目录";
     // Readable by name, but every read fails, for root as well.
-    QTest::newRow("unreadable") << "unreadable" << qt_error_string(EIO);
+    QTest::newRow("unreadable") << "unreadable" << systemWords(EIO);
     QTest::newRow("short") << "short"
                            << "只有 100 字节";
     QTest::newRow("short, %1 in the name")

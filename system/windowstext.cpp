@@ -1,4 +1,4 @@
-#include "device/windowstext.h"
+#include "system/windowstext.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "window/translations.h"
+#include "boxes/translations.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>

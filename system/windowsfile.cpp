@@ -1,15 +1,15 @@
-// files/' system seam on Windows: names cross the wide API from UTF-8, and the
-// system's words come back through FormatMessageW, so neither depends on the
-// ANSI code page (GBK on a Chinese system).
-#include "files/systemfile.h"
+// Files on Windows: names cross the wide API from UTF-8, and the system's words
+// come back through FormatMessageW, so neither depends on the ANSI code page
+// (GBK on a Chinese system).
+#include "system/file.h"
 
-#include "device/windowstext.h"
+#include "system/windowstext.h"
 
 #include <windows.h>
 
 #include <algorithm>
 
-namespace systemfile {
+namespace os {
 
 namespace {
 using windowstext::widened;
@@ -54,7 +54,7 @@ HANDLE openToLook(const std::string &name)
 
 const Error kNameTaken = ERROR_FILE_EXISTS;
 
-std::string reason(Error error)
+std::string errorText(Error error)
 {
     return windowstext::systemText(DWORD(error));
 }
@@ -92,13 +92,50 @@ bool exists(const std::string &name)
     return true;
 }
 
+std::string folderOf(const std::string &name)
+{
+    const bool drive = name.size() >= 2 && name[1] == ':';
+    const std::size_t slash = name.find_last_of("/\\");
+    if (slash == std::string::npos)
+        return drive ? name.substr(0, 2) : ".";
+    // The root of a drive or of the current one keeps its separator.
+    if (slash == 0 || (drive && slash == 2))
+        return name.substr(0, slash + 1);
+    return name.substr(0, slash);
+}
+
 Error File::close()
 {
     if (!isOpen())
         return 0;
     const HANDLE handle = handleOf(*this);
     m_handle = kClosed;
+    if (!m_owned)
+        return 0;
     return CloseHandle(handle) ? 0 : lastError();
+}
+
+bool holdClosedStandardStreams()
+{
+    return false;
+}
+
+void failWritesOverFileSizeLimit() {}
+
+void takeStandardOutput(File &file)
+{
+    file.take(reinterpret_cast<std::intptr_t>(GetStdHandle(STD_OUTPUT_HANDLE)), false);
+}
+
+void takeStandardError(File &file)
+{
+    file.take(reinterpret_cast<std::intptr_t>(GetStdHandle(STD_ERROR_HANDLE)), false);
+}
+
+bool isTerminal(const File &file)
+{
+    DWORD mode = 0;
+    return GetConsoleMode(handleOf(file), &mode) != 0;
 }
 
 Error createNew(const std::string &name, File &file)
@@ -132,6 +169,17 @@ Error openForReading(const std::string &name, File &file)
     return 0;
 }
 
+Error openForWriting(const std::string &name, File &file)
+{
+    // Through links; a pipe that is busy fails at once.
+    const HANDLE handle = CreateFileW(widened(name).c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return lastError();
+    file.take(reinterpret_cast<std::intptr_t>(handle));
+    return 0;
+}
+
 Kind kindOf(const File &file, std::int64_t *size)
 {
     return kindOfHandle(handleOf(file), size);
@@ -139,6 +187,13 @@ Kind kindOf(const File &file, std::int64_t *size)
 
 Error writeAll(File &file, const char *bytes, std::size_t size)
 {
+    if (isTerminal(file)) {
+        const std::wstring text = widened(std::string(bytes, size));
+        DWORD written = 0;
+        return WriteConsoleW(handleOf(file), text.data(), DWORD(text.size()), &written, nullptr)
+                   ? 0
+                   : lastError();
+    }
     for (std::size_t written = 0; written < size;) {
         DWORD n = 0;
         const DWORD chunk = DWORD(std::min<std::size_t>(size - written, kLongestWrite));
@@ -166,6 +221,27 @@ Error readUpTo(File &file, char *buffer, std::size_t size, std::size_t *got)
         *got += n;
     }
     return 0;
+}
+
+std::int64_t writePosition(const File &file)
+{
+    LARGE_INTEGER at{};
+    return SetFilePointerEx(handleOf(file), LARGE_INTEGER{}, &at, FILE_CURRENT) ? at.QuadPart : 0;
+}
+
+Error cutBack(File &file, std::int64_t size)
+{
+    LARGE_INTEGER end{};
+    end.QuadPart = size;
+    return SetFilePointerEx(handleOf(file), end, nullptr, FILE_BEGIN) &&
+                   SetEndOfFile(handleOf(file))
+               ? 0
+               : lastError();
+}
+
+Error sync(File &file)
+{
+    return FlushFileBuffers(handleOf(file)) ? 0 : lastError();
 }
 
 void remove(const std::string &name)
@@ -206,4 +282,4 @@ Error replace(const std::string &target, const std::string &replacement)
                : lastError();
 }
 
-} // namespace systemfile
+} // namespace os

@@ -1,6 +1,6 @@
-#include "device/rangetext.h"
+#include "readings/rangetext.h"
 
-#include "device/inputrange.h"
+#include "readings/inputrange.h"
 
 #include <charconv>
 #include <string>
@@ -33,6 +33,11 @@ std::optional<int> parse(std::string_view text)
         if (n == kNames[range] || n == kDigits[range])
             return range;
     return std::nullopt;
+}
+
+std::string unknownRangeText(const std::string &shown)
+{
+    return "未知量程 " + shown + "（可用 0-5V、±5V、0-10V、±10V 或 0..3）";
 }
 
 char *writeExact(char *out, std::int64_t numerator, int log2Denominator)

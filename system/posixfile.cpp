@@ -1,14 +1,17 @@
-// files/' system seam on Linux and other POSIX systems.
-#include "files/systemfile.h"
+// Files on Linux and other POSIX systems.
+#include "system/file.h"
 
 #include <cerrno>
+#include <clocale>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <locale.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace systemfile {
+namespace os {
 
 namespace {
 constexpr mode_t kNewFileMode = 0666; // narrowed by the umask, as for any new file
@@ -22,13 +25,28 @@ Kind kindOfMode(mode_t mode)
 {
     return S_ISREG(mode) ? Kind::Regular : S_ISDIR(mode) ? Kind::Folder : Kind::Other;
 }
+
+// The language the environment names for messages, with text in UTF-8; made
+// once, apart from the locale the program uses (Qt sets the environment's,
+// zk61ar-log keeps the C locale). Null when the system has no such locale.
+locale_t messagesLocale()
+{
+    static const locale_t locale = [] {
+        const locale_t messages = newlocale(LC_MESSAGES_MASK, "", locale_t(nullptr));
+        const locale_t base = messages ? messages : newlocale(LC_MESSAGES_MASK, "C", nullptr);
+        const locale_t utf8 = base ? newlocale(LC_CTYPE_MASK, "C.UTF-8", base) : nullptr;
+        return utf8 ? utf8 : base;
+    }();
+    return locale;
+}
 } // namespace
 
 const Error kNameTaken = EEXIST;
 
-std::string reason(Error error)
+std::string errorText(Error error)
 {
-    return std::strerror(error);
+    const locale_t locale = messagesLocale();
+    return locale ? strerror_l(error, locale) : std::strerror(error);
 }
 
 Kind kindOf(const std::string &name, Error *error)
@@ -49,13 +67,58 @@ bool exists(const std::string &name)
     return ::lstat(name.c_str(), &status) == 0;
 }
 
+std::string folderOf(const std::string &name)
+{
+    const std::size_t slash = name.find_last_of('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : name.substr(0, slash);
+}
+
 Error File::close()
 {
     if (!isOpen())
         return 0;
     const int descriptor = int(m_handle);
     m_handle = kClosed;
+    if (!m_owned)
+        return 0;
     return ::close(descriptor) == 0 || errno == EINTR ? 0 : errno;
+}
+
+bool holdClosedStandardStreams()
+{
+    bool outputClosed = false;
+    for (const int descriptor : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+        if (::fcntl(descriptor, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        outputClosed = outputClosed || descriptor == STDOUT_FILENO;
+        // The lowest free number: this one, as the lower ones are open.
+        const int held = ::open("/dev/null", O_RDONLY);
+        if (held >= 0 && held != descriptor)
+            ::close(held);
+    }
+    return outputClosed;
+}
+
+void failWritesOverFileSizeLimit()
+{
+    std::signal(SIGXFSZ, SIG_IGN);
+}
+
+void takeStandardOutput(File &file)
+{
+    file.take(STDOUT_FILENO, false);
+}
+
+void takeStandardError(File &file)
+{
+    file.take(STDERR_FILENO, false);
+}
+
+bool isTerminal(const File &file)
+{
+    return ::isatty(fd(file)) == 1;
 }
 
 Error createNew(const std::string &name, File &file)
@@ -74,6 +137,21 @@ Error openForReading(const std::string &name, File &file)
     if (descriptor < 0)
         return errno;
     file.take(descriptor);
+    return 0;
+}
+
+Error openForWriting(const std::string &name, File &file)
+{
+    const int descriptor = ::open(name.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (descriptor < 0)
+        return errno;
+    file.take(descriptor);
+    // Writes wait for the disk again, as any file's do.
+    if (::fcntl(descriptor, F_SETFL, 0) != 0) {
+        const Error error = errno;
+        file.close();
+        return error;
+    }
     return 0;
 }
 
@@ -115,6 +193,26 @@ Error readUpTo(File &file, char *buffer, std::size_t size, std::size_t *got)
     return 0;
 }
 
+std::int64_t writePosition(const File &file)
+{
+    struct stat status;
+    if (::fstat(fd(file), &status) != 0)
+        return 0;
+    return ::fcntl(fd(file), F_GETFL) & O_APPEND ? status.st_size : ::lseek(fd(file), 0, SEEK_CUR);
+}
+
+Error cutBack(File &file, std::int64_t size)
+{
+    return ::ftruncate(fd(file), off_t(size)) == 0 && ::lseek(fd(file), off_t(size), SEEK_SET) >= 0
+               ? 0
+               : errno;
+}
+
+Error sync(File &file)
+{
+    return ::fdatasync(fd(file)) == 0 ? 0 : errno;
+}
+
 void remove(const std::string &name)
 {
     ::unlink(name.c_str());
@@ -138,4 +236,4 @@ Error replace(const std::string &target, const std::string &replacement)
     return ::rename(replacement.c_str(), target.c_str()) == 0 ? 0 : errno;
 }
 
-} // namespace systemfile
+} // namespace os

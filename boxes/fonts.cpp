@@ -1,4 +1,4 @@
-#include "window/fonts.h"
+#include "boxes/fonts.h"
 
 #include <QApplication>
 #include <QFont>

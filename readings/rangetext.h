@@ -2,6 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 // The input ranges' names and millivolts as text: the words and numbers that
@@ -16,6 +17,10 @@ std::string_view name(int range);
 // do not count.
 std::optional<int> parse(std::string_view text);
 
+// The line that refuses `shown`, a name parse() does not know, with the names
+// it does.
+std::string unknownRangeText(const std::string &shown);
+
 // Room enough for any text writeExact gives.
 constexpr std::size_t kMaxExactLength = 64;
 
@@ -26,5 +31,9 @@ char *writeExact(char *out, std::int64_t numerator, int log2Denominator);
 
 // Full scale x code / 4096 in `range`, exactly.
 char *writeMillivolts(char *out, int code, int range);
+// At least as long as any text writeMillivolts gives for a code of its range:
+// a sign, at most five digits (-10000 in ±10V), a point and at most nine
+// decimals (5000 / 2^12 is 1.220703125).
+constexpr std::size_t kLongestMillivolts = 1 + 5 + 1 + 9;
 
 } // namespace rangetext

@@ -1,4 +1,4 @@
-#include "window/msgbox.h"
+#include "boxes/msgbox.h"
 
 #include <QFontMetrics>
 #include <QGridLayout>

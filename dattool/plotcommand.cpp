@@ -1,0 +1,55 @@
+#include "dattool/commandline.h"
+
+#include "dattool/datplot.h"
+#include "dattool/standardoutput.h"
+#include "dattool/stopsignals.h"
+
+#include <QFileInfo>
+
+namespace datcommands {
+
+namespace {
+constexpr int kMaxScale = 16;
+} // namespace
+
+int plot(const CommandLine &line)
+{
+    const QStringList files = line.files();
+    if (files.size() != 1)
+        return usage(QStringLiteral("plot 需要正好一个文件"));
+    if (!line.parser.isSet(line.output))
+        return usage(QStringLiteral("plot 需要 -o OUT.png 或 -o OUT.pdf"));
+    const QString target = line.parser.value(line.output);
+    const QString suffix = QFileInfo(target).suffix().toLower();
+    if (target != kStdout && suffix != QLatin1String("png") && suffix != QLatin1String("pdf"))
+        return usage(QStringLiteral("输出文件 %1 须以 .png 或 .pdf 结尾").arg(shown(target)));
+    bool numeric = false;
+    const int scale = line.parser.value(line.scale).toInt(&numeric);
+    if (!numeric || scale < 1 || scale > kMaxScale)
+        return usage(QStringLiteral("--scale 须为 1..%1 的整数").arg(kMaxScale));
+    int status = 0;
+    const std::optional<Units> units = unitsOf(line, &status);
+    if (!units)
+        return status;
+
+    const StopSignals stop;
+    const std::optional<samplefile::Records> records = readInput(files.constFirst(), units->range);
+    const bool force = line.parser.isSet(line.force);
+    if (!records || !outputAllowed(target, force))
+        return kBadInput;
+    datplot::View view;
+    view.range = units->range;
+    view.rate = units->rate;
+    view.axes = line.parser.isSet(line.axes);
+    const datplot::Figure figure = datplot::figure(*records, view);
+    const QByteArray bytes =
+        suffix == QLatin1String("pdf") ? datplot::pdf(figure) : datplot::png(figure, scale);
+    if (stop.caught())
+        stop.endAfter(0, 1);
+    const bool written = writeOutput(target, bytes, force);
+    if (stop.caught())
+        stop.endAfter(written ? 1 : 0, 1);
+    return written ? 0 : kBadInput;
+}
+
+} // namespace datcommands

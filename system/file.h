@@ -1,0 +1,112 @@
+#pragma once
+// Files as the operating system keeps them, for every program: posixfile.cpp on
+// Linux, windowsfile.cpp on Windows (through the wide API). Names are the bytes
+// the system takes, on Windows UTF-8. A failure is the system's own code, errno
+// or GetLastError(), 0 for none; errorText() gives its words.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace os {
+
+using Error = int;
+
+// What createNew() gives for a name that is taken, by anything.
+extern const Error kNameTaken;
+
+// The system's words for `error`, in UTF-8 and in the user's language: on
+// Linux the C library's, in the language the environment names (LC_ALL,
+// LC_MESSAGES, LANG) whatever the program set for itself; on Windows
+// FormatMessageW's.
+std::string errorText(Error error);
+
+enum class Kind { Missing, Regular, Folder, Other };
+
+// What `name` is, through links; a link to nothing is Missing. When the system
+// cannot tell, Other with `*error` set.
+Kind kindOf(const std::string &name, Error *error = nullptr);
+// Whether anything holds `name`, a link to nothing included.
+bool exists(const std::string &name);
+// The folder a file named `name` would be created in ("." for a bare name).
+std::string folderOf(const std::string &name);
+
+// A file of the system's, open until close() or until it goes.
+class File
+{
+public:
+    File() = default;
+    ~File() { close(); }
+    File(const File &) = delete;
+    File &operator=(const File &) = delete;
+
+    bool isOpen() const { return m_handle != kClosed; }
+    // The descriptor or HANDLE, held and taken: for the system's side of the
+    // seam only. A borrowed one (a standard stream) is never closed here.
+    std::intptr_t handle() const { return m_handle; }
+    void take(std::intptr_t handle, bool owned = true)
+    {
+        close();
+        m_handle = handle;
+        m_owned = owned;
+    }
+    // 0, or why closing failed (on some file systems a failed write shows only
+    // here).
+    Error close();
+
+private:
+    static constexpr std::intptr_t kClosed = -1; // -1 is INVALID_HANDLE_VALUE too
+    std::intptr_t m_handle = kClosed;
+    bool m_owned = true;
+};
+
+// A standard stream that was closed is taken by the null device, read-only, so
+// that no file opened later takes its number (an output would land on standard
+// output, messages in a file) and a write to it fails; on Windows, where files
+// are handles, nothing takes a stream's place. Returns whether standard output
+// was closed.
+bool holdClosedStandardStreams();
+// Over a file-size limit a write fails with the system's reason instead of
+// ending the program (SIGXFSZ, where there is one).
+void failWritesOverFileSizeLimit();
+
+// Standard output and standard error, borrowed.
+void takeStandardOutput(File &file);
+void takeStandardError(File &file);
+// Whether `file` is a terminal (on Windows a console).
+bool isTerminal(const File &file);
+
+// A new file for writing, made in the same step as the name is taken: a name
+// taken by anything (a file, a folder, a device) gives kNameTaken and is left
+// alone.
+Error createNew(const std::string &name, File &file);
+// For reading, without waiting: a pipe or a device there does not block.
+Error openForReading(const std::string &name, File &file);
+// What is there already, through links, for writing at its start, without
+// waiting: a pipe without a reader or a device opens, or fails, at once.
+Error openForWriting(const std::string &name, File &file);
+// What the open `file` is, and its size in bytes.
+Kind kindOf(const File &file, std::int64_t *size);
+
+// All of `size` bytes, or the reason it stopped short; a console (on Windows)
+// takes them as UTF-8 text, whatever its code page.
+Error writeAll(File &file, const char *bytes, std::size_t size);
+// Up to `size` bytes, fewer only at the end of the file; `*got` says how many.
+Error readUpTo(File &file, char *buffer, std::size_t size, std::size_t *got);
+// Where the next write to a regular file lands: its end for one opened for
+// appending (standard output with >>).
+std::int64_t writePosition(const File &file);
+// Cuts the regular file back to `size` bytes and writes on from there.
+Error cutBack(File &file, std::int64_t size);
+// Makes what was written to the regular file durable.
+Error sync(File &file);
+
+void remove(const std::string &name);
+// The name of the file that `name` really is, through every link; `name`
+// itself when the system cannot tell.
+std::string realName(const std::string &name);
+// Puts the file `replacement` in the place of the regular file `target` in one
+// step, with `target`'s permissions; a folder at `target` is refused.
+Error replace(const std::string &target, const std::string &replacement);
+
+} // namespace os
