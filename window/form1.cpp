@@ -194,10 +194,10 @@ void Form1::letTicksRun()
     QTimer::singleShot(kFirstFrameWaitMs, this, [this] { m_framed = true; });
 }
 
-// The first frame shows what Form_Load drew and comes before the first tick, as
-// a paint goes before a timer on a desktop. Ticks that came first would spend
-// the time the window system takes to put the window on screen converting and
-// sweeping, on the processors it needs: the sweep never waits.
+// The first frame shows what Form_Load drew and comes before the first tick.
+// Ticks that came first would spend the time the window system takes to put
+// the window on screen converting and sweeping, on the processors it needs:
+// the sweep never waits.
 void Form1::paintEvent(QPaintEvent *event)
 {
     QWidget::paintEvent(event);
