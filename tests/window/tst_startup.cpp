@@ -89,6 +89,7 @@ private slots:
     void selections();
     void geometry();
     void oneGridDrawn();
+    void grownPlotAreaKeepsItsDrawing();
     void readingAndSweepStartByThemselves();
     void readoutFonts();
     void chineseCaptionsHaveGlyphs();
@@ -287,6 +288,20 @@ void TestStartup::oneGridDrawn()
 
     // Drawn twice without a clear in between, it is still the one grid.
     QCOMPARE(plot->picture(), freshGrid(*plot));
+}
+
+// Grown after drawing, as when start-up sizes it, the plot area keeps what is
+// drawn, on a picture of its new size.
+void TestStartup::grownPlotAreaKeepsItsDrawing()
+{
+    WindowUnderTest w;
+    PlotArea *plot = w.started().Picture1;
+    const QImage drawn = plot->picture().copy();
+    plot->resize(plot->size() + QSize(30, 20));
+    const QImage &grown = plot->picture();
+    QCOMPARE(grown.size(), drawn.size() + QSize(30, 20));
+    QCOMPARE(grown.copy(QRect(QPoint(0, 0), drawn.size())), drawn);
+    QCOMPARE(grown.pixelColor(grown.width() - 1, grown.height() - 1), QColor(0, 0, 0));
 }
 
 void TestStartup::readingAndSweepStartByThemselves()
