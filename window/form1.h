@@ -82,11 +82,15 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
     void createControls();
     void applyTabOrder();
     void connectHandlers();
+    // Called as Form_Load returns: the ticks run from the window's first frame.
+    void letTicksRun();
+    bool ticksRun() const { return m_loaded && m_framed; }
     // Runs a handler unless the program has ended; a failure it raises is
     // reported and ends the program.
     void dispatch(void (Form1::*handler)());
@@ -99,6 +103,8 @@ private:
     Qb7Driver m_driver;
     Adc m_adc{m_driver};
     bool m_loaded = false;
+    // The window's first frame is painted, or the wait for it is over.
+    bool m_framed = false;
     // The code and range that Text1 shows; none before the first reading.
     std::optional<std::pair<std::int16_t, int>> m_shownReading;
     bool m_ended = false;

@@ -42,7 +42,7 @@ void Form1::Form_Load()
 
     Drawgrid1();
     Command1->setFocus();
-    m_loaded = true;
+    letTicksRun();
 }
 
 void Form1::Drawgrid1()

@@ -33,6 +33,26 @@ PlotArea::PlotArea(QWidget *parent) : QFrame(parent)
     connect(&m_screenUpdate, &QTimer::timeout, this, &PlotArea::frameTick);
 }
 
+// Growing the plot area keeps what is drawn, as a picture that keeps its
+// drawing does. The picture is made anew only when it is next drawn or shown,
+// not at each resize: start-up moves the plot area twice after the window is
+// shown, and each picture made costs its pages (0.7 MB, some 180 page faults).
+void PlotArea::ensurePicture()
+{
+    if (m_pictureSize.isEmpty() || m_image.size() == m_pictureSize)
+        return;
+    if (m_painter.isActive())
+        m_painter.end();
+    QImage grown(m_pictureSize, QImage::Format_RGB32);
+    grown.setDevicePixelRatio(m_pictureRatio);
+    grown.fill(kPlotBackground);
+    if (!m_image.isNull()) {
+        QPainter copy(&grown);
+        copy.drawImage(0, 0, m_image);
+    }
+    m_image = grown;
+}
+
 void PlotArea::ensurePainter()
 {
     if (m_painter.isActive())
@@ -45,6 +65,7 @@ void PlotArea::ensurePainter()
 
 void PlotArea::clear()
 {
+    ensurePicture();
     if (m_painter.isActive())
         m_painter.end();
     m_image.fill(kPlotBackground);
@@ -58,6 +79,7 @@ void PlotArea::clear()
 
 void PlotArea::line(QPointF from, QPointF to, const QColor &colour)
 {
+    ensurePicture();
     if (m_image.isNull())
         return;
     ensurePainter();
@@ -87,6 +109,7 @@ QPoint PlotArea::pixelAt(QPointF plot)
 
 const QImage &PlotArea::picture()
 {
+    ensurePicture();
     if (m_painter.isActive())
         m_painter.end();
     return m_image;
@@ -136,6 +159,7 @@ void PlotArea::bringToScreen()
 void PlotArea::paintEvent(QPaintEvent *event)
 {
     QFrame::paintEvent(event);
+    ensurePicture();
     if (m_painter.isActive())
         m_painter.end();
     QPainter screen(this);
@@ -162,21 +186,10 @@ void PlotArea::hideEvent(QHideEvent *event)
 void PlotArea::resizeEvent(QResizeEvent *event)
 {
     QFrame::resizeEvent(event);
-    // Growing the plot area keeps what is drawn, as a picture that keeps its
-    // drawing does.
-    const qreal ratio = devicePixelRatioF();
-    const QSize size = contentsRect().size() * ratio;
-    if (m_image.size() == size)
+    m_pictureRatio = devicePixelRatioF();
+    const QSize size = contentsRect().size() * m_pictureRatio;
+    if (m_pictureSize == size)
         return;
-    if (m_painter.isActive())
-        m_painter.end();
-    QImage grown(size, QImage::Format_RGB32);
-    grown.setDevicePixelRatio(ratio);
-    grown.fill(kPlotBackground);
-    if (!m_image.isNull()) {
-        QPainter copy(&grown);
-        copy.drawImage(0, 0, m_image);
-    }
-    m_image = grown;
+    m_pictureSize = size;
     m_dirty = QRect(QPoint(0, 0), contentsRect().size());
 }

@@ -75,10 +75,15 @@ protected:
 private:
     void beginSweep();
     void endSweep();
+    void ensurePicture();
     void ensurePainter();
     void bringToScreen();
 
     QImage m_image;
+    // The picture's size in device pixels as the last resize left it, none
+    // before the first; the picture follows it when next drawn or shown.
+    QSize m_pictureSize;
+    qreal m_pictureRatio = 1;
     QPainter m_painter;
     QColor m_penColour;
     QRect m_dirty; // pixels to bring to the screen at the next update

@@ -1,6 +1,7 @@
 // The window right after start-up: caption, captions, selections, geometry,
-// what starts by itself, fonts, the grid in the plot area, the focus order, and that start-up
-// itself never reaches the driver library (the recording stand-in counts).
+// what starts by itself, fonts, the grid in the plot area, the focus order, and that neither
+// start-up nor anything before the window's first frame reaches the driver library (the
+// recording stand-in counts).
 #include "recordeddriver.h"
 #include "windowfixture.h"
 
@@ -53,6 +54,20 @@ struct FirstShow : QObject
     }
 };
 
+// How many driver calls there had been when a window's first frame was painted.
+struct FirstPaint : QObject
+{
+    explicit FirstPaint(const RecordedDriver &driver) : driver(driver) {}
+    const RecordedDriver &driver;
+    std::optional<int> callsBefore;
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint && !callsBefore)
+            callsBefore = driver.count();
+        return false;
+    }
+};
+
 // The Song face the install script provides, which stands in for 宋体.
 const QString kSongFace = QStringLiteral("AR PL UMing CN");
 
@@ -64,7 +79,8 @@ class TestStartup : public QObject
 
 private slots:
     void init();
-    void noDriverCallDuringStartup();
+    void noDriverCallBeforeTheFirstFrame_data();
+    void noDriverCallBeforeTheFirstFrame();
     void caption();
     void captions_data();
     void captions();
@@ -73,6 +89,7 @@ private slots:
     void selections();
     void geometry();
     void oneGridDrawn();
+    void grownPlotAreaKeepsItsDrawing();
     void readingAndSweepStartByThemselves();
     void readoutFonts();
     void chineseCaptionsHaveGlyphs();
@@ -90,15 +107,31 @@ void TestStartup::init()
     m_driver.setCode(0x123);
 }
 
-void TestStartup::noDriverCallDuringStartup()
+void TestStartup::noDriverCallBeforeTheFirstFrame_data()
 {
+    QTest::addColumn<bool>("onScreen");
+    QTest::newRow("on screen") << true;
+    // No frame ever painted (as when the window is never exposed): the ticks
+    // wait a while for it, then run all the same.
+    QTest::newRow("never painted") << false;
+}
+
+void TestStartup::noDriverCallBeforeTheFirstFrame()
+{
+    QFETCH(bool, onScreen);
     WindowUnderTest w;
+    w.form->setUpdatesEnabled(onScreen);
+    FirstPaint firstPaint(m_driver);
+    w.form->installEventFilter(&firstPaint);
     w.started();
     QCOMPARE(m_driver.count(), 0);
 
-    // The first live tick is the first call, so the count above was not blind.
+    // The first live tick is the first call, so the counts were not blind.
     QTRY_VERIFY(m_driver.count() > 0);
     QCOMPARE(QString::fromStdString(m_driver.trace().front()), QStringLiteral("OpenQB7"));
+    QCOMPARE(firstPaint.callsBefore.has_value(), onScreen);
+    if (onScreen)
+        QCOMPARE(*firstPaint.callsBefore, 0);
 }
 
 void TestStartup::caption()
@@ -255,6 +288,20 @@ void TestStartup::oneGridDrawn()
 
     // Drawn twice without a clear in between, it is still the one grid.
     QCOMPARE(plot->picture(), freshGrid(*plot));
+}
+
+// Grown after drawing, as when start-up sizes it, the plot area keeps what is
+// drawn, on a picture of its new size.
+void TestStartup::grownPlotAreaKeepsItsDrawing()
+{
+    WindowUnderTest w;
+    PlotArea *plot = w.started().Picture1;
+    const QImage drawn = plot->picture().copy();
+    plot->resize(plot->size() + QSize(30, 20));
+    const QImage &grown = plot->picture();
+    QCOMPARE(grown.size(), drawn.size() + QSize(30, 20));
+    QCOMPARE(grown.copy(QRect(QPoint(0, 0), drawn.size())), drawn);
+    QCOMPARE(grown.pixelColor(grown.width() - 1, grown.height() - 1), QColor(0, 0, 0));
 }
 
 void TestStartup::readingAndSweepStartByThemselves()
