@@ -8,6 +8,7 @@
 #include "files/systemfile.h"
 #include "files/wholefile.h"
 #include "print/systemprinter.h"
+#include "window/translations.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -437,6 +438,10 @@ int plot(const CommandLine &line)
     view.range = *range;
     view.rate = *rate;
     view.axes = line.parser.isSet(line.axes);
+    // Plain, the window's own picture; with axes, the viewer's measured one.
+    view.asSweep = !view.axes;
+    if (view.axes)
+        view.name = QFileInfo(shown(files.constFirst())).fileName();
     const datplot::Figure figure = datplot::figure(*records, view);
     const QByteArray bytes =
         suffix == QLatin1String("pdf") ? datplot::pdf(figure) : datplot::png(figure, scale);
@@ -500,6 +505,8 @@ int view(const CommandLine &line, int &argc, char **argv)
     if (!records)
         return kBadInput;
     const std::unique_ptr<QApplication> app = guiApplication(argc, argv);
+    // The print and file dialogs in Chinese, as the window's are.
+    installChineseTranslations();
     DatViewer viewer(shown(files.constFirst()), *records, *range, std::make_shared<SystemPrinter>(),
                      *rate);
     viewer.show();

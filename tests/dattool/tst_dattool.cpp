@@ -505,24 +505,40 @@ void TestDatTool::infoMillivolts()
 
 void TestDatTool::plotAxes()
 {
-    QVERIFY(writeCodes(path("s.dat"), 1000, {{4000, -1000}}));
+    // A level of 3012.6953125 mV in 0-5V.
+    QVERIFY(writeCodes(path("s.dat"), 2468));
     QByteArray bare, framed;
-    QCOMPARE(run({"plot", "-r", "±5V", "s.dat", "-o", "-", "--scale", "2"}, &bare), 0);
-    QCOMPARE(run({"plot", "-r", "±5V", "s.dat", "-o", "-", "--scale", "2", "--axes"}, &framed), 0);
+    QCOMPARE(run({"plot", "-r", "0-5V", "s.dat", "-o", "-", "--scale", "4"}, &bare), 0);
+    QCOMPARE(run({"plot", "-r", "0-5V", "s.dat", "-o", "-", "--scale", "4", "--axes"}, &framed), 0);
     const QImage plot = QImage::fromData(bare, "PNG"), picture = QImage::fromData(framed, "PNG");
-    // Margins of 990, 450, 600 and 750 twips: 132, 60, 80 and 100 pixels at scale 2.
-    QCOMPARE(picture.size(), plot.size() + QSize(132 + 80, 60 + 100));
-    QCOMPARE(picture.copy(QRect(QPoint(132, 60), plot.size())), plot);
-    const auto inked = [&](const QRect &margin) {
-        int dark = 0;
-        for (int y = margin.top(); y <= margin.bottom(); ++y)
-            for (int x = margin.left(); x <= margin.right(); ++x)
-                dark += qGray(picture.pixel(x, y)) < 128;
-        return dark;
+    // Margins of 990, 450, 600 and 750 twips: 264, 120, 160 and 200 pixels at
+    // scale 4, and above them the title: 32 pixels and 64 a line.
+    QCOMPARE(picture.width(), plot.width() + 264 + 160);
+    const int title = picture.height() - plot.height() - 120 - 200;
+    QVERIFY2(title >= 32 + 2 * 64 && (title - 32) % 64 == 0, qPrintable(QString::number(title)));
+    const QRect inside(QPoint(264, title + 120), plot.size());
+    const auto count = [](const QImage &image, const QRect &area, auto &&wanted) {
+        int n = 0;
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x)
+                n += wanted(QColor(image.pixel(x, y)));
+        return n;
     };
-    QVERIFY2(inked(QRect(0, 60, 120, plot.height())) > 100, "millivolts left of the plot");
-    QVERIFY2(inked(QRect(132, 60 + plot.height() + 10, plot.width(), 90)) > 100, "points below it");
-    QCOMPARE(run({"plot", "-r", "±5V", "s.dat", "-o", "-", "--rate", "0"}), 2);
+    const auto trace = [](const QColor &c) { return c == kTraceColour; };
+    const auto ink = [](const QColor &c) { return qGray(c.rgb()) < 128; };
+    // The window's picture rises from the bottom at point 1; measured, the
+    // trace starts at point 1's own level, in the first column: there only
+    // the pen's 4 pixels.
+    QVERIFY(count(plot, QRect(0, 0, 2, plot.height()), trace) > 2 * 100);
+    QVERIFY2(count(picture, QRect(inside.topLeft(), QSize(2, plot.height())), trace) <= 2 * 4,
+             "no trace down the left border");
+    const int level = int(std::floor((5000 - 5000 * 2468 / 4096.0) * 4 / 15));
+    QCOMPARE(QColor(picture.pixel(inside.left() + 1000, inside.top() + level)), kTraceColour);
+    QVERIFY2(count(picture, QRect(0, 0, picture.width(), title), ink) > 300, "the title");
+    QVERIFY2(count(picture, QRect(0, inside.top(), 240, plot.height()), ink) > 100,
+             "millivolts left of the plot");
+    QVERIFY2(count(picture, QRect(264, inside.bottom() + 20, plot.width(), 180), ink) > 100,
+             "points below it");
 }
 
 QTEST_GUILESS_MAIN(TestDatTool)
