@@ -35,6 +35,9 @@ namespace {
 constexpr int kBadInput = 1;
 constexpr int kBadCommandLine = 2;
 constexpr int kMaxScale = 16;
+// Samples a second that a time axis labels: from one in 1000 s to 1 GHz.
+constexpr double kLowestRate = 0.001;
+constexpr double kHighestRate = 1e9;
 const QString kStdout = QStringLiteral("-");
 
 bool g_stdoutClosed = false;
@@ -67,9 +70,10 @@ struct CommandLine
                              QStringLiteral("替换已有的输出文件（只替换普通文件）。")};
     QCommandLineOption axes{QStringLiteral("axes"),
                             QStringLiteral("plot：图四周加上标注刻度的边（mV 与点或秒）。")};
-    QCommandLineOption rate{QStringLiteral("rate"),
-                            QStringLiteral("plot、view：记录时的采样率（次/秒），横轴以秒标注。"),
-                            QStringLiteral("hz")};
+    QCommandLineOption rate{
+        QStringLiteral("rate"),
+        QStringLiteral("plot --axes、view：记录时的采样率（次/秒），横轴标注时间。"),
+        QStringLiteral("hz")};
     bool parsed = false;
 
     explicit CommandLine(const QStringList &arguments)
@@ -92,6 +96,34 @@ struct CommandLine
 
     QString command() const { return parser.positionalArguments().value(0); }
     QStringList files() const { return parser.positionalArguments().mid(1); }
+
+    // The first option given that the command has no use for, as
+    // "-o/--output"; empty when there is none.
+    QString unusedOption() const
+    {
+        const QString c = command();
+        if (!QStringList{QStringLiteral("info"), QStringLiteral("csv"), QStringLiteral("plot"),
+                         QStringLiteral("view")}
+                 .contains(c))
+            return {};
+        const bool plot = c == QLatin1String("plot");
+        const bool pdf = QFileInfo(parser.value(output)).suffix().toLower() == QLatin1String("pdf");
+        const std::pair<const QCommandLineOption *, bool> uses[] = {
+            {&output, c == QLatin1String("csv") || plot},
+            {&dir, c == QLatin1String("csv")},
+            {&scale, plot && !pdf},
+            {&force, c == QLatin1String("csv") || plot},
+            {&axes, plot},
+            {&rate, c == QLatin1String("view") || (plot && parser.isSet(axes))}};
+        for (const auto &[option, used] : uses)
+            if (!used && parser.isSet(*option)) {
+                QStringList names;
+                for (const QString &name : option->names())
+                    names << (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+                return names.join(QLatin1Char('/'));
+            }
+        return {};
+    }
 };
 
 QString shown(const QString &name)
@@ -216,8 +248,9 @@ std::optional<double> rateOf(const CommandLine &line)
         return 0.0;
     bool numeric = false;
     const double rate = line.parser.value(line.rate).toDouble(&numeric);
-    if (!numeric || !(rate > 0) || !std::isfinite(rate)) {
-        usage(QStringLiteral("--rate 须为大于 0 的数（次/秒）"));
+    if (!numeric || !(rate >= kLowestRate && rate <= kHighestRate)) {
+        usage(QStringLiteral("--rate 须为 %1 到 %2 之间的数（次/秒）")
+                  .arg(QString::number(kLowestRate), QString::number(kHighestRate, 'f', 0)));
         return std::nullopt;
     }
     return rate;
@@ -329,12 +362,13 @@ int info(const CommandLine &line)
             continue;
         }
         const datvalues::Summary summary = datvalues::summarize(*records);
+        // Each figure a column of its own, so that every one lines up.
         rows << QStringList{shown(file), QStringLiteral("%1 字节").arg(samplefile::kFileSize),
                             summary.ranges.isEmpty() ? QStringLiteral("不是数据文件")
-                                                     : QStringLiteral("数据文件"),
-                            datvalues::summaryText(summary)};
+                                                     : QStringLiteral("数据文件")} +
+                    datvalues::summaryFields(summary);
         if (range)
-            rows.back() << datvalues::millivoltFigures(summary, *range).join(QStringLiteral("  "));
+            rows.back() << datvalues::millivoltFigures(summary, *range);
     }
     if (!rows.isEmpty() && !writeStdout(textcolumns::aligned(rows).toUtf8()))
         return kBadInput;
@@ -368,6 +402,7 @@ int csv(const CommandLine &line)
     // written; then each output is made and written at once, so the run holds
     // one output at a time, however many inputs it has.
     QStringList targets;
+    const datinput::Inputs inputs(files);
     for (const QString &file : files) {
         if (stop.caught())
             stop.end(0, int(files.size()));
@@ -375,7 +410,7 @@ int csv(const CommandLine &line)
             toDir ? QDir(dir).filePath(QFileInfo(file).completeBaseName() + QStringLiteral(".csv"))
             : toFile ? line.parser.value(line.output)
                      : kStdout;
-        if (!loaded(file, *range))
+        if (!loaded(file, *range) || inputs.hold(target))
             return kBadInput;
         if (targets.contains(target)) {
             datinput::complain(QStringLiteral("文件 %1 与另一个输入写到同一个 %2")
@@ -432,7 +467,7 @@ int plot(const CommandLine &line)
     const StopSignals stop;
     const std::optional<samplefile::Records> records = loaded(files.constFirst(), *range);
     const bool force = line.parser.isSet(line.force);
-    if (!records || !outputFree(target, force))
+    if (!records || datinput::Inputs(files).hold(target) || !outputFree(target, force))
         return kBadInput;
     datplot::View view;
     view.range = *range;
@@ -529,13 +564,15 @@ int run(int &argc, char **argv)
     const CommandLine line(arguments);
     const bool help = line.parsed && line.parser.isSet(line.help);
     const bool version = line.parsed && line.parser.isSet(line.version);
-    if (line.parsed && !help && !version && line.command() == QLatin1String("view"))
+    const QString unused = line.parsed && !help && !version ? line.unusedOption() : QString();
+    if (unused.isEmpty() && line.parsed && !help && !version &&
+        line.command() == QLatin1String("view"))
         return view(line, argc, argv);
 
     // The axes' labels need fonts, which only a GUI application has; drawn
     // off any screen, so that plot needs no display.
     std::unique_ptr<QCoreApplication> app;
-    if (line.parsed && line.parser.isSet(line.axes)) {
+    if (line.parsed && unused.isEmpty() && line.parser.isSet(line.axes)) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
         app = std::make_unique<QGuiApplication>(argc, argv);
     } else {
@@ -552,6 +589,8 @@ int run(int &argc, char **argv)
                    ? 0
                    : kBadInput;
     const QString command = line.command();
+    if (!unused.isEmpty())
+        return usage(QStringLiteral("%1 用不到选项 %2").arg(shown(command), unused));
     if (command == QLatin1String("info"))
         return info(line);
     if (command == QLatin1String("csv"))

@@ -67,7 +67,7 @@ void TestDatViewer::init()
     QVERIFY(QTest::qWaitForWindowActive(m_viewer.get()));
     const QString info = m_viewer->findChild<QLabel *>("infoLabel")->text();
     QVERIFY2(info.contains("vx-2261437.dat") && info.contains("±5V") &&
-                 info.contains("最大  2047") && info.contains("平均 0.2498779296875"),
+                 info.contains("最大 2047") && info.contains("平均 0.2498779296875"),
              qPrintable(info));
 }
 
