@@ -42,27 +42,33 @@ int pixels(int twips, int scale)
     return int(twips / twips::kPerPixel) * scale;
 }
 
-// `text` in lines no wider than the title, broken where two or more spaces
-// part its figures.
-QStringList wrapped(const QString &text)
+// `text` in lines no wider than the title, broken where `gap` (or more
+// spaces) parts it, and a part still too wide where two spaces part its
+// figures.
+QStringList wrapped(const QString &text, const QString &gap = QStringLiteral("    "))
 {
     QStringList lines;
     QString line, separator;
     for (qsizetype at = 0; at < text.size();) {
-        qsizetype gap = text.indexOf(QLatin1String("  "), at);
-        if (gap < 0)
-            gap = text.size();
-        qsizetype next = gap;
+        qsizetype end = text.indexOf(gap, at);
+        if (end < 0)
+            end = text.size();
+        qsizetype next = end;
         while (next < text.size() && text.at(next) == QLatin1Char(' '))
             ++next;
-        const QString piece = text.mid(at, gap - at);
-        if (!line.isEmpty() && labelWidth(line + separator + piece) > kTitleWidth) {
+        const QString part = text.mid(at, end - at);
+        if (!line.isEmpty() && labelWidth(line + separator + part) > kTitleWidth) {
             lines << line;
-            line = piece;
-        } else {
-            line += separator + piece;
+            line.clear();
         }
-        separator = text.mid(gap, next - gap);
+        if (line.isEmpty() && labelWidth(part) > kTitleWidth && gap.size() > 2) {
+            const QStringList pieces = wrapped(part, QStringLiteral("  "));
+            lines << pieces.mid(0, pieces.size() - 1);
+            line = pieces.last();
+        } else {
+            line += (line.isEmpty() ? QString() : separator) + part;
+        }
+        separator = text.mid(end, next - end);
         at = next;
     }
     if (!line.isEmpty())
