@@ -4,13 +4,20 @@
 #include "dattool/datvalues.h"
 #include "readings/rangetext.h"
 
+#include <QFileInfo>
+
 #include <cmath>
+#include <utility>
 
 namespace datcommands {
 
 const QString kStdout = QStringLiteral("-");
 
 namespace {
+// Samples a second that a time axis labels: from one in 1000 s to 1 GHz.
+constexpr double kLowestRate = 0.001;
+constexpr double kHighestRate = 1e9;
+
 // --rate as samples a second, 0 when not given; nullopt (reported) when bad.
 std::optional<double> rateOf(const CommandLine &line)
 {
@@ -18,13 +25,40 @@ std::optional<double> rateOf(const CommandLine &line)
         return 0.0;
     bool numeric = false;
     const double rate = line.parser.value(line.rate).toDouble(&numeric);
-    if (!numeric || !(rate > 0) || !std::isfinite(rate)) {
-        usage(QStringLiteral("--rate 须为大于 0 的数（次/秒）"));
+    if (!numeric || !(rate >= kLowestRate && rate <= kHighestRate)) {
+        usage(QStringLiteral("--rate 须为 %1 到 %2 之间的数（次/秒）")
+                  .arg(QString::number(kLowestRate), QString::number(kHighestRate, 'f', 0)));
         return std::nullopt;
     }
     return rate;
 }
 } // namespace
+
+QString CommandLine::unusedOption() const
+{
+    const QString c = command();
+    if (!QStringList{QStringLiteral("info"), QStringLiteral("csv"), QStringLiteral("plot"),
+                     QStringLiteral("view")}
+             .contains(c))
+        return {};
+    const bool plot = c == QLatin1String("plot");
+    const bool pdf = QFileInfo(parser.value(output)).suffix().toLower() == QLatin1String("pdf");
+    const std::pair<const QCommandLineOption *, bool> uses[] = {
+        {&output, c == QLatin1String("csv") || plot},
+        {&dir, c == QLatin1String("csv")},
+        {&scale, plot && !pdf},
+        {&force, c == QLatin1String("csv") || plot},
+        {&axes, plot},
+        {&rate, c == QLatin1String("view") || (plot && parser.isSet(axes))}};
+    for (const auto &[option, used] : uses)
+        if (!used && parser.isSet(*option)) {
+            QStringList names;
+            for (const QString &name : option->names())
+                names << (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+            return names.join(QLatin1Char('/'));
+        }
+    return {};
+}
 
 QString shown(const QString &name)
 {

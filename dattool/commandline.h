@@ -43,9 +43,10 @@ struct CommandLine
                              QStringLiteral("替换已有的输出文件（只替换普通文件）。")};
     QCommandLineOption axes{QStringLiteral("axes"),
                             QStringLiteral("plot：图四周加上标注刻度的边（mV 与点或秒）。")};
-    QCommandLineOption rate{QStringLiteral("rate"),
-                            QStringLiteral("plot、view：记录时的采样率（次/秒），横轴以秒标注。"),
-                            QStringLiteral("hz")};
+    QCommandLineOption rate{
+        QStringLiteral("rate"),
+        QStringLiteral("plot --axes、view：记录时的采样率（次/秒），横轴标注时间。"),
+        QStringLiteral("hz")};
     bool parsed = false;
 
     explicit CommandLine(const QStringList &arguments)
@@ -68,6 +69,10 @@ struct CommandLine
 
     QString command() const { return parser.positionalArguments().value(0); }
     QStringList files() const { return parser.positionalArguments().mid(1); }
+
+    // The first option given that the command has no use for, as
+    // "-o/--output"; empty when there is none.
+    QString unusedOption() const;
 };
 
 // A name as it is shown in a message.

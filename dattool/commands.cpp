@@ -22,13 +22,15 @@ int run(int &argc, char **argv)
     const CommandLine line(arguments);
     const bool help = line.parsed && line.parser.isSet(line.help);
     const bool version = line.parsed && line.parser.isSet(line.version);
-    if (line.parsed && !help && !version && line.command() == QLatin1String("view"))
+    const QString unused = line.parsed && !help && !version ? line.unusedOption() : QString();
+    if (unused.isEmpty() && line.parsed && !help && !version &&
+        line.command() == QLatin1String("view"))
         return view(line, argc, argv);
 
     // The axes' labels need fonts, which only a GUI application has; drawn
     // off any screen, so that plot needs no display.
     std::unique_ptr<QCoreApplication> app;
-    if (line.parsed && line.parser.isSet(line.axes)) {
+    if (line.parsed && unused.isEmpty() && line.parser.isSet(line.axes)) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
         app = std::make_unique<QGuiApplication>(argc, argv);
     } else {
@@ -45,6 +47,8 @@ int run(int &argc, char **argv)
                    ? 0
                    : kBadInput;
     const QString command = line.command();
+    if (!unused.isEmpty())
+        return usage(QStringLiteral("%1 用不到选项 %2").arg(shown(command), unused));
     if (command == QLatin1String("info"))
         return info(line);
     if (command == QLatin1String("csv"))

@@ -37,6 +37,7 @@ int csv(const CommandLine &line)
     // written; then each output is made and written at once, so the run holds
     // one output at a time, however many inputs it has.
     QStringList targets;
+    const datinput::Inputs inputs(files);
     for (const QString &file : files) {
         if (stop.caught())
             stop.endAfter(0, int(files.size()));
@@ -44,7 +45,7 @@ int csv(const CommandLine &line)
             toDir ? QDir(dir).filePath(QFileInfo(file).completeBaseName() + QStringLiteral(".csv"))
             : toFile ? line.parser.value(line.output)
                      : kStdout;
-        if (!readInput(file, *range))
+        if (!readInput(file, *range) || inputs.hold(target))
             return kBadInput;
         if (targets.contains(target)) {
             datinput::complain(QStringLiteral("文件 %1 与另一个输入写到同一个 %2")

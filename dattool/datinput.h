@@ -1,7 +1,11 @@
 #pragma once
 #include "files/samplefile.h"
+#include "system/file.h"
 
 #include <QString>
+#include <QStringList>
+
+#include <map>
 
 // Reading the tool's inputs and reporting what went wrong: one line on
 // standard error per bad input, naming the file and the reason.
@@ -11,6 +15,19 @@ namespace datinput {
 // (-1: any codes). `path` may carry stray bytes (escapedText). Throws
 // FileError, naming the file as shown and the reason.
 samplefile::Records load(const QString &path, int range = -1);
+
+// The files a run reads, known by what they are, whatever their names.
+class Inputs
+{
+public:
+    explicit Inputs(const QStringList &names);
+    // Whether `output` ("-" for standard output) is one of them, the same file
+    // through any link; if so, says so in one line.
+    bool hold(const QString &output) const;
+
+private:
+    std::map<os::FileId, QString> m_shown;
+};
 
 // "zk61ar-dat: " and the message, one line on standard error.
 void complain(const QString &message);

@@ -1,5 +1,6 @@
 #include "dattool/datplot.h"
 
+#include "dattool/plottitle.h"
 #include "plot/plotgrid.h"
 #include "plot/trace.h"
 #include "plot/twips.h"
@@ -22,6 +23,11 @@ constexpr Margins kM = kAxisMargins;
 constexpr double kPdfPenTwips = 15;
 // The cursors' names, above the plot.
 constexpr double kCursorNames = -60;
+// The title's lines, from the picture's left edge and top: whole pixels.
+constexpr double kTitleIndent = 75;
+constexpr int kTitleTop = 120;
+constexpr int kTitleLine = 240;
+constexpr double kTitleWidth = kM.left + kWidth + kM.right - 2 * kTitleIndent;
 
 void drawLines(QPainter &painter, QPen pen, const QColor &colour, const std::vector<QLineF> &lines)
 {
@@ -36,10 +42,37 @@ int pixels(int twips, int scale)
     return int(twips / twips::kPerPixel) * scale;
 }
 
-std::vector<QLineF> shifted(std::vector<QLineF> lines, const QPointF &by)
+// `text` in lines no wider than the title, broken where `gap` (or more
+// spaces) parts it, and a part still too wide where two spaces part its
+// figures.
+QStringList wrapped(const QString &text, const QString &gap = QStringLiteral("    "))
 {
-    for (QLineF &line : lines)
-        line.translate(by);
+    QStringList lines;
+    QString line, separator;
+    for (qsizetype at = 0; at < text.size();) {
+        qsizetype end = text.indexOf(gap, at);
+        if (end < 0)
+            end = text.size();
+        qsizetype next = end;
+        while (next < text.size() && text.at(next) == QLatin1Char(' '))
+            ++next;
+        const QString part = text.mid(at, end - at);
+        if (!line.isEmpty() && labelWidth(line + separator + part) > kTitleWidth) {
+            lines << line;
+            line.clear();
+        }
+        if (line.isEmpty() && labelWidth(part) > kTitleWidth && gap.size() > 2) {
+            const QStringList pieces = wrapped(part, QStringLiteral("  "));
+            lines << pieces.mid(0, pieces.size() - 1);
+            line = pieces.last();
+        } else {
+            line += (line.isEmpty() ? QString() : separator) + part;
+        }
+        separator = text.mid(end, next - end);
+        at = next;
+    }
+    if (!line.isEmpty())
+        lines << line;
     return lines;
 }
 } // namespace
@@ -48,17 +81,18 @@ Figure figure(const samplefile::Records &records, const View &view)
 {
     Figure f;
     f.span = view.span;
-    f.trace = traceLines(records.data(), records.size(), view.range, view.span);
+    f.trace = view.asSweep
+                  ? sweepTraceLines(records.data(), records.size(), view.range, view.span)
+                  : vertexTraceLines(records.data(), records.size(), view.range, view.span);
     f.axes = view.axes;
     if (f.axes) {
-        f.ticks = axisTicks(view.span);
+        f.ticks = axisTicks(view.span, view.rate);
         f.labels = axisLabels(view.range, view.span, view.rate);
     }
     const char *const names[] = {"A", "B"};
     int i = 0;
     for (const int point : {view.cursorA, view.cursorB}) {
-        // Across the middle of the point's segment.
-        QLineF line(point + 0.5, 0, point + 0.5, kHeight);
+        QLineF line(point, 0, point, kHeight);
         if (point > 0 && clippedToSpan(line, view.span)) {
             f.cursors.push_back(line);
             f.cursorNames.push_back(i);
@@ -69,7 +103,26 @@ Figure figure(const samplefile::Records &records, const View &view)
         }
         ++i;
     }
+    if (f.axes && !view.name.isEmpty()) {
+        QStringList lines;
+        for (const QString &text : plottitle::lines(view.name, records, view.range, view.rate,
+                                                    view.cursorA, view.cursorB))
+            lines << wrapped(text);
+        f.titleHeight = kTitleTop + int(lines.size()) * kTitleLine;
+        double y = -kM.top - f.titleHeight + kTitleTop;
+        for (const QString &line : std::as_const(lines)) {
+            f.title.push_back(
+                {QPointF(kTitleIndent - kM.left, y), Qt::AlignLeft | Qt::AlignTop, line});
+            y += kTitleLine;
+        }
+    }
     return f;
+}
+
+Margins margins(const Figure &f)
+{
+    return f.axes ? Margins{kM.left, kM.top + f.titleHeight, kM.right, kM.bottom}
+                  : Margins{0, 0, 0, 0};
 }
 
 void drawPlot(QPainter &painter, const Figure &f, double penWidth, bool cosmetic)
@@ -84,6 +137,17 @@ void drawPlot(QPainter &painter, const Figure &f, double penWidth, bool cosmetic
         drawLines(painter, pen, kCursorColours[f.cursorNames[i]], {f.cursors[i]});
 }
 
+namespace {
+void drawTexts(QPainter &painter, const std::vector<AxisLabel> &labels)
+{
+    QFont font = painter.font();
+    font.setPixelSize(kLabelTwips);
+    painter.setFont(font);
+    for (const AxisLabel &label : labels)
+        painter.drawText(labelBox(label), int(label.alignment), label.text);
+}
+} // namespace
+
 void drawAxes(QPainter &painter, const Figure &f, double penWidth, bool cosmetic, const QColor &ink)
 {
     if (!f.axes)
@@ -92,11 +156,15 @@ void drawAxes(QPainter &painter, const Figure &f, double penWidth, bool cosmetic
     pen.setCosmetic(cosmetic);
     pen.setWidthF(penWidth);
     drawLines(painter, pen, ink, f.ticks);
-    QFont font = painter.font();
-    font.setPixelSize(kLabelTwips);
-    painter.setFont(font);
-    for (const AxisLabel &label : f.labels)
-        painter.drawText(labelBox(label), int(label.alignment), label.text);
+    drawTexts(painter, f.labels);
+}
+
+void drawTitle(QPainter &painter, const Figure &f, const QColor &ink)
+{
+    if (f.title.empty())
+        return;
+    painter.setPen(ink);
+    drawTexts(painter, f.title);
 }
 
 QImage image(const Figure &f, int scale)
@@ -118,9 +186,10 @@ QImage image(const Figure &f, int scale)
     if (!f.axes)
         return plot;
 
-    const int left = pixels(kM.left, scale), top = pixels(kM.top, scale);
-    QImage framed(left + plot.width() + pixels(kM.right, scale),
-                  top + plot.height() + pixels(kM.bottom, scale), QImage::Format_RGB32);
+    const Margins m = margins(f);
+    const int left = pixels(m.left, scale), top = pixels(m.top, scale);
+    QImage framed(left + plot.width() + pixels(m.right, scale),
+                  top + plot.height() + pixels(m.bottom, scale), QImage::Format_RGB32);
     framed.fill(Qt::white);
     framed.setDotsPerMeterX(dotsPerMetre);
     framed.setDotsPerMeterY(dotsPerMetre);
@@ -130,6 +199,7 @@ QImage image(const Figure &f, int scale)
     painter.translate(left, top);
     painter.scale(1 / perPixel, 1 / perPixel);
     drawAxes(painter, f, scale, true, Qt::black);
+    drawTitle(painter, f, Qt::black);
     return framed;
 }
 
@@ -144,7 +214,7 @@ QByteArray png(const Figure &f, int scale)
 
 QByteArray pdf(const Figure &f)
 {
-    const Margins m = f.axes ? kM : Margins{0, 0, 0, 0};
+    const Margins m = margins(f);
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
@@ -162,21 +232,40 @@ QByteArray pdf(const Figure &f)
             painter.translate(m.left, m.top);
         drawPlot(painter, f, kPdfPenTwips, false);
         drawAxes(painter, f, kPdfPenTwips, false, Qt::black);
+        drawTitle(painter, f, Qt::black);
     }
     return bytes;
 }
 
 void print(PrinterPort &printer, const Figure &f)
 {
-    const QPointF origin = f.axes ? QPointF(kM.left, kM.top) : QPointF();
-    printLines(printer, shifted(printedGridLines(f.span), origin));
-    printLines(printer, shifted(f.trace, origin));
-    printLines(printer, shifted(f.cursors, origin));
-    printLines(printer, shifted(f.ticks, origin));
-    for (const AxisLabel &label : f.labels) {
-        const QPointF at = label.anchor + origin;
-        printer.text(float(at.x()), float(at.y()), label.alignment, label.text);
+    const Margins m = margins(f);
+    const QSizeF framed(m.left + kWidth + m.right, m.top + kHeight + m.bottom);
+    const QSizeF page = printer.pageSize();
+    const double scale =
+        page.isEmpty() ? 1
+                       : std::min(page.width() / framed.width(), page.height() / framed.height());
+    const auto placed = [&](std::vector<QLineF> lines) {
+        for (QLineF &line : lines)
+            line = QLineF((line.p1() + QPointF(m.left, m.top)) * scale,
+                          (line.p2() + QPointF(m.left, m.top)) * scale);
+        return lines;
+    };
+    printer.pen(kGridColour, float(kPageGridPen));
+    printLines(printer, placed(printedGridLines(f.span)));
+    printer.pen(kPageTraceColour, float(kPageTracePen));
+    printLines(printer, placed(f.trace));
+    for (std::size_t i = 0; i < f.cursors.size(); ++i) {
+        printer.pen(kPageCursorColours[f.cursorNames[i]], float(kPageCursorPen));
+        printLines(printer, placed({f.cursors[i]}));
     }
+    printer.pen(kPageInk, float(kPageInkPen));
+    printLines(printer, placed(f.ticks));
+    for (const std::vector<AxisLabel> *texts : {&f.labels, &f.title})
+        for (const AxisLabel &label : *texts) {
+            const QPointF at = (label.anchor + QPointF(m.left, m.top)) * scale;
+            printer.text(float(at.x()), float(at.y()), label.alignment, label.text);
+        }
     printer.endDoc();
 }
 

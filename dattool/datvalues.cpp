@@ -127,7 +127,7 @@ Summary summarize(const samplefile::Records &records, int first, int last)
     return s;
 }
 
-QString summaryText(const Summary &summary)
+QStringList summaryFields(const Summary &summary)
 {
     QByteArray mean;
     // The whole file: 8192 records, a power of two, so the mean is exact too.
@@ -135,11 +135,16 @@ QString summaryText(const Summary &summary)
     QStringList names;
     for (const int range : summary.ranges)
         names << rangeName(range);
-    return QStringLiteral("最小 %1  最大 %2  平均 %3  量程 %4")
-        .arg(QString::number(summary.lowest).rightJustified(5),
-             QString::number(summary.highest).rightJustified(5),
-             QString::fromLatin1(mean).leftJustified(13),
-             names.isEmpty() ? QStringLiteral("无") : names.join(QLatin1Char(' ')));
+    return {QStringLiteral("最小 %1").arg(summary.lowest),
+            QStringLiteral("最大 %1").arg(summary.highest),
+            QStringLiteral("平均 %1").arg(QString::fromLatin1(mean)),
+            QStringLiteral("量程 %1").arg(names.isEmpty() ? QStringLiteral("无")
+                                                          : names.join(QLatin1Char(' ')))};
+}
+
+QString summaryText(const Summary &summary)
+{
+    return summaryFields(summary).join(QStringLiteral("  "));
 }
 
 QStringList millivoltFigures(const Summary &s, int range)

@@ -40,7 +40,9 @@ struct Summary
 // Of points `first` to `last` (1..8192), the whole file unless told.
 Summary summarize(const samplefile::Records &records, int first = 1,
                   int last = samplefile::kRecordCount);
-// Lowest, highest and mean code and the ranges they fit, on one line.
+// Lowest, highest and mean code and the ranges they fit, each "WORD VALUE".
+QStringList summaryFields(const Summary &summary);
+// The same on one line.
 QString summaryText(const Summary &summary);
 
 // The figures in millivolts of `range`: lowest, highest and peak-to-peak

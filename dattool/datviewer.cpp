@@ -2,19 +2,24 @@
 
 #include "boxes/msgbox.h"
 #include "dattool/datvalues.h"
+#include "dattool/plottitle.h"
 #include "files/wholefile.h"
 #include "plot/plotgrid.h"
 #include "print/printerport.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QStatusBar>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -26,6 +31,8 @@ constexpr double kFramedWidth = kM.left + kPlotWidth + kM.right;
 constexpr double kFramedHeight = kM.top + kPlotHeight + kM.bottom;
 // A press that moves less than this is a click, not a drag.
 constexpr int kDragPixels = 4;
+// How long the word on a print stays in the status bar.
+constexpr int kPrintedMessageMs = 15000;
 } // namespace
 
 PlotView::PlotView(const samplefile::Records &records, const datplot::View &view, QWidget *parent)
@@ -53,8 +60,7 @@ int PlotView::pointAt(const QPointF &at) const
     if (!r.contains(at))
         return 0;
     const double x = (at.x() - r.left()) * kPlotWidth / r.width();
-    const int point = int(std::floor(m_view.span.pointAt(x)));
-    return point >= 1 && point <= samplefile::kRecordCount ? point : 0;
+    return std::clamp(int(std::lround(m_view.span.pointAt(x))), 1, samplefile::kRecordCount);
 }
 
 void PlotView::setView(const datplot::View &view)
@@ -64,7 +70,44 @@ void PlotView::setView(const datplot::View &view)
     update();
     emit viewChanged();
     if (m_mouse)
-        emit hovered(pointAt(*m_mouse));
+        setReadout(pointAt(*m_mouse));
+}
+
+void PlotView::setReadout(int point)
+{
+    if (point != m_readout)
+        update();
+    m_readout = point;
+    emit readoutMoved(point);
+}
+
+void PlotView::moveReadout(int points)
+{
+    const int from = m_readout > 0
+                         ? m_readout
+                         : int(std::lround(m_view.span.first + m_view.span.points() / 2.0));
+    moveReadoutTo(from + points);
+}
+
+void PlotView::moveReadoutTo(int point)
+{
+    // The mouse leaves the readout to the keys until it moves again.
+    m_mouse.reset();
+    const int at = std::clamp(point, 1, samplefile::kRecordCount);
+    datplot::View v = m_view;
+    v.span = showing(m_view.span, at);
+    if (!(v.span == m_view.span))
+        setView(v);
+    setReadout(at);
+}
+
+void PlotView::setCursorAtReadout(int cursor)
+{
+    if (m_readout == 0)
+        return;
+    datplot::View v = m_view;
+    (cursor == 0 ? v.cursorA : v.cursorB) = m_readout;
+    setView(v);
 }
 
 void PlotView::zoomAround(int steps, const QPointF &at)
@@ -112,6 +155,13 @@ void PlotView::paintEvent(QPaintEvent *)
     painter.scale(perTwip, perTwip);
     painter.setClipRect(QRectF(0, 0, kPlotWidth, kPlotHeight));
     datplot::drawPlot(painter, m_figure, 1, true);
+    const double x = m_view.span.plotX(m_readout);
+    if (m_readout > 0 && x >= 0 && x <= kPlotWidth) {
+        QPen pen(kReadoutColour, 1, Qt::DotLine);
+        pen.setCosmetic(true);
+        painter.setPen(pen);
+        painter.drawLine(QLineF(x, 0, x, kPlotHeight));
+    }
     painter.setClipping(false);
     datplot::drawAxes(painter, m_figure, 1, true, palette().color(QPalette::WindowText));
 }
@@ -138,7 +188,7 @@ void PlotView::mouseMoveEvent(QMouseEvent *event)
             return;
         }
     }
-    emit hovered(pointAt(*m_mouse));
+    setReadout(pointAt(*m_mouse));
 }
 
 void PlotView::mouseReleaseEvent(QMouseEvent *event)
@@ -175,8 +225,10 @@ void PlotView::wheelEvent(QWheelEvent *event)
 
 void PlotView::leaveEvent(QEvent *)
 {
+    if (!m_mouse)
+        return;
     m_mouse.reset();
-    emit hovered(0);
+    setReadout(0);
 }
 
 DatViewer::DatViewer(const QString &path, const samplefile::Records &records, int range,
@@ -185,9 +237,8 @@ DatViewer::DatViewer(const QString &path, const samplefile::Records &records, in
 {
     const QString name = QFileInfo(path).fileName();
     setWindowTitle(name + QStringLiteral(" - ") + kProgram);
-    m_heading = QStringLiteral("%1    量程 %2\n%3")
-                    .arg(name, datvalues::rangeName(range),
-                         datvalues::summaryText(datvalues::summarize(records)));
+    m_heading = plottitle::heading(name, range, rate) + QLatin1Char('\n') +
+                datvalues::summaryText(datvalues::summarize(records));
 
     auto *central = new QWidget(this);
     auto *layout = new QVBoxLayout(central);
@@ -205,13 +256,15 @@ DatViewer::DatViewer(const QString &path, const samplefile::Records &records, in
     view.range = range;
     view.rate = rate;
     view.axes = true;
+    view.name = name;
     m_plot = new PlotView(records, view, central);
     layout->addWidget(m_plot, 1);
     setCentralWidget(central);
     m_readout = new QLabel(this);
     m_readout->setObjectName(QStringLiteral("readoutLabel"));
-    statusBar()->addWidget(m_readout, 1);
-    connect(m_plot, &PlotView::hovered, this, &DatViewer::showReadout);
+    // Beside the status bar's messages, which would hide it otherwise.
+    statusBar()->addPermanentWidget(m_readout);
+    connect(m_plot, &PlotView::readoutMoved, this, &DatViewer::showReadout);
     connect(m_plot, &PlotView::viewChanged, this, &DatViewer::showFigures);
 
     const auto addAction = [&](QMenu *menu, const char *objectName, const QString &text,
@@ -240,64 +293,80 @@ DatViewer::DatViewer(const QString &path, const samplefile::Records &records, in
               [this] { m_plot->pan(-1); });
     addAction(show, "rightAction", QStringLiteral("右移"), {keys("Right")},
               [this] { m_plot->pan(1); });
+    show->addSeparator();
+    addAction(show, "readoutLeftAction", QStringLiteral("读数左移一点"), {keys("Shift+Left")},
+              [this] { m_plot->moveReadout(-1); });
+    addAction(show, "readoutRightAction", QStringLiteral("读数右移一点"), {keys("Shift+Right")},
+              [this] { m_plot->moveReadout(1); });
+    addAction(show, "readoutDivisionLeftAction", QStringLiteral("读数左移一格"),
+              {keys("Ctrl+Left")},
+              [this] { m_plot->moveReadout(-m_plot->view().span.perDivision); });
+    addAction(show, "readoutDivisionRightAction", QStringLiteral("读数右移一格"),
+              {keys("Ctrl+Right")},
+              [this] { m_plot->moveReadout(m_plot->view().span.perDivision); });
+    addAction(show, "readoutFirstAction", QStringLiteral("读数到第一点"), {keys("Home")},
+              [this] { m_plot->moveReadoutTo(1); });
+    addAction(show, "readoutLastAction", QStringLiteral("读数到最后一点"), {keys("End")},
+              [this] { m_plot->moveReadoutTo(samplefile::kRecordCount); });
+    addAction(show, "cursorAAction", QStringLiteral("在读数处设光标 A"), {keys("A")},
+              [this] { m_plot->setCursorAtReadout(0); });
+    addAction(show, "cursorBAction", QStringLiteral("在读数处设光标 B"), {keys("B")},
+              [this] { m_plot->setCursorAtReadout(1); });
     addAction(show, "clearCursorsAction", QStringLiteral("清除光标(&C)"), {keys("Esc")},
               [this] { m_plot->clearCursors(); });
     showFigures();
     resize(960, 720);
 }
 
-QString DatViewer::pointText(int point) const
-{
-    const int code = m_records[point - 1];
-    QString text = QStringLiteral("点 %1").arg(point);
-    if (m_rate > 0)
-        text += QStringLiteral("（%1 s）").arg(QString::number(point / m_rate, 'g', 9));
-    return text + QStringLiteral("  码值 %1  %2 mV")
-                      .arg(QString::number(code), datvalues::millivoltText(code, m_range));
-}
+DatViewer::~DatViewer() = default;
 
 void DatViewer::showReadout(int point)
 {
-    m_readout->setText(point > 0 ? pointText(point) : QString());
+    m_readout->setText(point > 0 ? plottitle::pointText(m_records, m_range, m_rate, point)
+                                 : QString());
 }
 
 void DatViewer::showFigures()
 {
     const datplot::View &v = m_plot->view();
-    const bool both = v.cursorA > 0 && v.cursorB > 0;
-    const int first = both ? qMin(v.cursorA, v.cursorB) : 1;
-    const int last = both ? qMax(v.cursorA, v.cursorB) : samplefile::kRecordCount;
-    const QString over = both ? QStringLiteral("光标之间（点 %1..%2）").arg(first).arg(last)
-                              : QStringLiteral("整个文件");
-    m_info->setText(
-        m_heading + QLatin1Char('\n') + over + QStringLiteral("：") +
-        datvalues::millivoltFigures(datvalues::summarize(m_records, first, last), m_range)
-            .join(QStringLiteral("  ")));
-    QStringList cursors;
-    if (v.cursorA > 0)
-        cursors << QStringLiteral("A：") + pointText(v.cursorA);
-    if (v.cursorB > 0)
-        cursors << QStringLiteral("B：") + pointText(v.cursorB);
-    if (both) {
-        const int points = v.cursorB - v.cursorA;
-        const QString apart =
-            m_rate > 0 ? QStringLiteral("%1 s").arg(QString::number(points / m_rate, 'g', 9))
-                       : QStringLiteral("%1 点").arg(points);
-        cursors << QStringLiteral("B−A：%1  %2 mV")
-                       .arg(apart,
-                            datvalues::millivoltText(
-                                m_records[v.cursorB - 1] - m_records[v.cursorA - 1], m_range));
-    }
+    m_info->setText(m_heading + QLatin1Char('\n') +
+                    plottitle::figuresText(m_records, m_range, v.cursorA, v.cursorB));
+    const QString cursors =
+        plottitle::cursorsText(m_records, m_range, m_rate, v.cursorA, v.cursorB);
     m_cursors->setText(cursors.isEmpty()
-                           ? QStringLiteral("单击设光标 A，再单击（或 Shift+单击）设光标 B")
-                           : cursors.join(QStringLiteral("    ")));
+                           ? QStringLiteral("单击设光标 A，再单击（或 Shift+单击）设光标 B；"
+                                            "Shift+←/→ 移动读数，A、B 键在读数处设光标")
+                           : cursors);
 }
 
 void DatViewer::printPlot()
 {
+    if (!m_chosenPrinter) {
+        m_chosenPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        m_chosenPrinter->setDocName(QFileInfo(m_path).fileName());
+        // Without a printer Qt prints to a PDF file: one named after the
+        // sample file, beside the others in the current folder.
+        if (m_chosenPrinter->outputFormat() == QPrinter::PdfFormat)
+            m_chosenPrinter->setOutputFileName(QDir::current().absoluteFilePath(
+                QFileInfo(m_path).completeBaseName() + QStringLiteral(".pdf")));
+    }
+    QPrintDialog dialog(m_chosenPrinter.get(), this);
+    dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize |
+                      QAbstractPrintDialog::PrintCollateCopies);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const QPrinter &chosen = *m_chosenPrinter;
+    const QString sent = chosen.outputFormat() == QPrinter::PdfFormat
+                             ? QStringLiteral("已打印到 PDF 文件 %1").arg(chosen.outputFileName())
+                             : QStringLiteral("已送往打印机 %1（%2 份）")
+                                   .arg(chosen.printerName())
+                                   .arg(chosen.copyCount());
     try {
+        m_printer->usePrinter(m_chosenPrinter.get());
         datplot::print(*m_printer, m_plot->figure());
+        statusBar()->showMessage(sent, kPrintedMessageMs);
     } catch (const PrintError &error) {
+        statusBar()->showMessage(QStringLiteral("没有打印"), kPrintedMessageMs);
         showError(this, QStringLiteral("打印"), error);
     }
 }

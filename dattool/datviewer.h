@@ -9,12 +9,14 @@
 
 class PrinterPort;
 class QLabel;
+class QPrinter;
 
 // The plot of a sample file with its labelled axes, scaled to the widget with
 // its aspect kept; what is left over stays in the window's own colour. The
-// mouse reads it: hovering names the point, a click sets cursor A, the next
-// (or a Shift+click) cursor B, the wheel zooms around the mouse and dragging
-// pans.
+// mouse reads it: the readout follows the point nearest to it, a click sets
+// cursor A there, the next (or a Shift+click) cursor B, the wheel zooms around
+// the mouse and dragging pans. The keys move the readout too, the view
+// following it, and set the cursors at it.
 class PlotView : public QWidget
 {
     Q_OBJECT
@@ -26,18 +28,26 @@ public:
     const datplot::View &view() const { return m_view; }
     // What the widget draws, axes and cursors included.
     const datplot::Figure &figure() const { return m_figure; }
-    // The point (1..8192) drawn at `at`, 0 outside the plot area.
+    // The point (1..8192) drawn nearest to `at`, 0 outside the plot area.
     int pointAt(const QPointF &at) const;
+    // The point read out, 0 for none.
+    int readout() const { return m_readout; }
 
     // Around the mouse when it is over the plot, around the middle otherwise.
     void zoom(int steps);
     void pan(int divisions);
     void showWhole();
     void clearCursors();
+    // The readout `points` on (from the middle of the view when there is
+    // none), or at `point`; kept within the file, the view following it.
+    void moveReadout(int points);
+    void moveReadoutTo(int point);
+    // Cursor A (0) or B (1) at the readout, if there is one.
+    void setCursorAtReadout(int cursor);
 
 signals:
-    // The point under the mouse, 0 when it is over none.
-    void hovered(int point);
+    // The point read out, 0 when there is none.
+    void readoutMoved(int point);
     void viewChanged();
 
 protected:
@@ -51,6 +61,7 @@ protected:
 private:
     void setView(const datplot::View &view);
     void zoomAround(int steps, const QPointF &at);
+    void setReadout(int point);
 
     samplefile::Records m_records;
     datplot::View m_view;
@@ -60,11 +71,14 @@ private:
     PlotSpan m_pressedSpan;
     bool m_dragging = false;
     int m_wheelAngle = 0;
+    int m_readout = 0;
 };
 
 // The viewer window: the file's name, range and info line with its figures in
-// millivolts, the cursors, the plot, the readout in the status bar, and Print,
-// Save (PNG or PDF), zoom and Quit in menus with their usual keys.
+// millivolts, the cursors, the plot, the readout in the status bar, and Print
+// (through Qt's print dialog), Save (PNG or PDF), zoom, the readout's keys and
+// Quit in menus with their usual keys. A page or a picture carries the same
+// words as a title.
 class DatViewer : public QMainWindow
 {
     Q_OBJECT
@@ -72,6 +86,7 @@ public:
     // `rate`: samples a second, for seconds on the axis; 0 for points.
     DatViewer(const QString &path, const samplefile::Records &records, int range,
               std::shared_ptr<PrinterPort> printer, double rate = 0);
+    ~DatViewer() override;
 
     void printPlot();
     void savePlot();
@@ -79,14 +94,14 @@ public:
 private:
     void showFigures();
     void showReadout(int point);
-    // Point, time with a rate, code and millivolts.
-    QString pointText(int point) const;
 
     QString m_path;
     samplefile::Records m_records;
     int m_range;
     double m_rate;
     std::shared_ptr<PrinterPort> m_printer;
+    // The print dialog's answer, offered again at the next print.
+    std::unique_ptr<QPrinter> m_chosenPrinter;
     PlotView *m_plot = nullptr;
     QLabel *m_info = nullptr;
     QLabel *m_cursors = nullptr;

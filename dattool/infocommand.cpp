@@ -24,12 +24,13 @@ int info(const CommandLine &line)
             continue;
         }
         const datvalues::Summary summary = datvalues::summarize(*records);
+        // Each figure a column of its own, so that every one lines up.
         rows << QStringList{shown(file), QStringLiteral("%1 字节").arg(samplefile::kFileSize),
                             summary.ranges.isEmpty() ? QStringLiteral("不是数据文件")
-                                                     : QStringLiteral("数据文件"),
-                            datvalues::summaryText(summary)};
+                                                     : QStringLiteral("数据文件")} +
+                    datvalues::summaryFields(summary);
         if (range)
-            rows.back() << datvalues::millivoltFigures(summary, *range).join(QStringLiteral("  "));
+            rows.back() << datvalues::millivoltFigures(summary, *range);
     }
     if (!rows.isEmpty() && !writeStdout(textcolumns::aligned(rows).toUtf8()))
         return kBadInput;

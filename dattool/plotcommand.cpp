@@ -1,5 +1,6 @@
 #include "dattool/commandline.h"
 
+#include "dattool/datinput.h"
 #include "dattool/datplot.h"
 #include "dattool/standardoutput.h"
 #include "dattool/stopsignals.h"
@@ -35,12 +36,16 @@ int plot(const CommandLine &line)
     const StopSignals stop;
     const std::optional<samplefile::Records> records = readInput(files.constFirst(), units->range);
     const bool force = line.parser.isSet(line.force);
-    if (!records || !outputAllowed(target, force))
+    if (!records || datinput::Inputs(files).hold(target) || !outputAllowed(target, force))
         return kBadInput;
     datplot::View view;
     view.range = units->range;
     view.rate = units->rate;
     view.axes = line.parser.isSet(line.axes);
+    // Plain, the window's own picture; with axes, the viewer's measured one.
+    view.asSweep = !view.axes;
+    if (view.axes)
+        view.name = QFileInfo(shown(files.constFirst())).fileName();
     const datplot::Figure figure = datplot::figure(*records, view);
     const QByteArray bytes =
         suffix == QLatin1String("pdf") ? datplot::pdf(figure) : datplot::png(figure, scale);

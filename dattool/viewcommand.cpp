@@ -2,6 +2,7 @@
 
 #include "dattool/datinput.h"
 #include "dattool/datviewer.h"
+#include "boxes/translations.h"
 #include "print/systemprinter.h"
 
 #include <QApplication>
@@ -64,6 +65,8 @@ int view(const CommandLine &line, int &argc, char **argv)
     if (!records)
         return kBadInput;
     const std::unique_ptr<QApplication> app = guiApplication(argc, argv);
+    // The print and file dialogs in Chinese, as the window's are.
+    installChineseTranslations();
     DatViewer viewer(shown(files.constFirst()), *records, units->range,
                      std::make_shared<SystemPrinter>(), units->rate);
     viewer.show();

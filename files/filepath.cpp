@@ -29,6 +29,24 @@ int sequenceLength(const uchar *p, qsizetype left)
     return overlong || surrogate || code > 0x10FFFF ? 0 : length;
 }
 
+// What a terminal or a line would act on instead of showing: C0 and C1
+// controls, DEL, the line and paragraph separators and the marks that turn
+// the direction of text.
+bool isControl(char16_t c)
+{
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029 ||
+           (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
+
+QString escapedBytes(const QByteArray &bytes)
+{
+    QString shown;
+    for (const char byte : bytes)
+        shown += QStringLiteral("\\x") +
+                 QString::number(uchar(byte), 16).toUpper().rightJustified(2, u'0');
+    return shown;
+}
+
 bool isStrayByte(const QString &text, qsizetype i)
 {
     const char16_t c = text.at(i).unicode();
@@ -64,13 +82,16 @@ FilePath FilePath::fromText(const QString &text)
         path.shown += part;
     };
     for (qsizetype i = 0; i < text.size(); ++i) {
-        if (!isStrayByte(text, i))
+        QByteArray bytes;
+        if (isStrayByte(text, i))
+            bytes += char(text.at(i).unicode() - kStrayByte);
+        else if (isControl(text.at(i).unicode()))
+            bytes = QString(text.at(i)).toUtf8();
+        else
             continue;
         takeRun(i);
-        const auto byte = static_cast<uchar>(text.at(i).unicode() - kStrayByte);
-        path.native += char(byte);
-        path.shown +=
-            QStringLiteral("\\x") + QString::number(byte, 16).toUpper().rightJustified(2, u'0');
+        path.native += bytes;
+        path.shown += escapedBytes(bytes);
         run = i + 1;
     }
     takeRun(text.size());

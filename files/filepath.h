@@ -6,7 +6,9 @@
 
 // A file's name as the system takes it, bytes, and as it is shown. A name from
 // a command line or a folder need not be valid UTF-8; such a name is opened by
-// its bytes and shown with each stray byte as \xNN.
+// its bytes and shown with each stray byte as \xNN. A control character (an
+// escape, a newline) is shown so too, as its UTF-8 bytes, so that a name can
+// neither act on a terminal nor split a line.
 //
 // Text may carry stray bytes as the code points U+DC80..U+DCFF (escapedText),
 // so that a command line can be parsed as text and its names still opened.

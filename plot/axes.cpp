@@ -1,6 +1,7 @@
 #include "plot/axes.h"
 
 #include "plot/plotgrid.h"
+#include "plot/timeaxis.h"
 #include "readings/inputrange.h"
 
 #include <cmath>
@@ -15,17 +16,19 @@ constexpr double kBottomLabels = kPlotHeight + 180;
 constexpr double kBottomTitle = kPlotHeight + 450;
 constexpr double kUnitAbove = -200;
 
-// As few decimals as show every label of `step` seconds exactly, but no more
-// than give the step three significant digits.
-int decimalsFor(double step)
+constexpr double kNarrowLetter = 0.65 * kLabelTwips;
+// Time labels stay a letter's height apart.
+constexpr double kLabelGap = kLabelTwips;
+
+TimeTicks bottomTimes(const PlotSpan &span, double rate)
 {
-    const int most = std::max(0, 2 - int(std::floor(std::log10(step))));
-    for (int decimals = 0; decimals < most; ++decimals) {
-        const double scaled = step * std::pow(10.0, decimals);
-        if (std::abs(scaled - std::round(scaled)) < 1e-9 * scaled)
-            return decimals;
-    }
-    return most;
+    return timeTicks(span.first / rate, (span.first + span.points()) / rate, kPlotWidth, labelWidth,
+                     kLabelGap);
+}
+
+double timeX(const PlotSpan &span, double rate, double seconds)
+{
+    return span.plotX(seconds * rate);
 }
 } // namespace
 
@@ -36,9 +39,16 @@ int gridMillivolts(int range, int y)
            (inputrange::isBipolar(range) ? fullScale / 2 : 0);
 }
 
-std::vector<QLineF> axisTicks(const PlotSpan &span)
+std::vector<QLineF> axisTicks(const PlotSpan &span, double rate)
 {
     std::vector<QLineF> ticks = gridLines(kLeftTicks);
+    if (rate > 0) {
+        for (const TimeTick &tick : bottomTimes(span, rate).ticks) {
+            const double x = timeX(span, rate, tick.seconds);
+            ticks.emplace_back(x, kBottomTicks.start, x, kBottomTicks.end);
+        }
+        return ticks;
+    }
     const std::vector<QLineF> bottom = gridLines(kBottomTicks, span);
     ticks.insert(ticks.end(), bottom.begin(), bottom.end());
     return ticks;
@@ -52,22 +62,27 @@ std::vector<AxisLabel> axisLabels(int range, const PlotSpan &span, double rate)
                           QString::number(gridMillivolts(range, int(tick.y1())))});
     labels.push_back(
         {QPointF(kLeftLabels, kUnitAbove), Qt::AlignRight | Qt::AlignBottom, QStringLiteral("mV")});
-    const int decimals = rate > 0 ? decimalsFor(span.perDivision / rate) : 0;
-    for (const QLineF &tick : gridLines(kBottomTicks, span)) {
-        const long point = std::lround(span.pointAt(tick.x1()));
-        labels.push_back(
-            {QPointF(tick.x1(), kBottomLabels), Qt::AlignHCenter | Qt::AlignTop,
-             rate > 0 ? QString::number(point / rate, 'f', decimals) : QString::number(point)});
+    const Qt::Alignment below = Qt::AlignHCenter | Qt::AlignTop;
+    if (rate > 0) {
+        const TimeTicks times = bottomTimes(span, rate);
+        for (const TimeTick &tick : times.ticks)
+            labels.push_back(
+                {QPointF(timeX(span, rate, tick.seconds), kBottomLabels), below, tick.text});
+        labels.push_back({QPointF(kPlotWidth / 2.0, kBottomTitle), below, times.unit});
+        return labels;
     }
-    labels.push_back({QPointF(kPlotWidth / 2.0, kBottomTitle), Qt::AlignHCenter | Qt::AlignTop,
-                      rate > 0 ? QStringLiteral("s") : QStringLiteral("点")});
+    for (const QLineF &tick : gridLines(kBottomTicks, span))
+        labels.push_back({QPointF(tick.x1(), kBottomLabels), below,
+                          QString::number(std::lround(span.pointAt(tick.x1())))});
+    labels.push_back({QPointF(kPlotWidth / 2.0, kBottomTitle), below, QStringLiteral("点")});
     return labels;
 }
 
 QRectF labelBox(const AxisLabel &label)
 {
-    // Wide and tall enough for any label; the alignment places the text in it.
-    constexpr double kWidth = 4000, kHeight = 1000;
+    // Wide and tall enough for any label, a title's line too (drawn text is
+    // cut at its box); the alignment places the text in it.
+    constexpr double kWidth = 20000, kHeight = 1000;
     QRectF box(0, 0, kWidth, kHeight);
     const Qt::Alignment a = label.alignment;
     box.moveLeft(a & Qt::AlignRight     ? label.anchor.x() - kWidth
@@ -77,4 +92,12 @@ QRectF labelBox(const AxisLabel &label)
                 : a & Qt::AlignVCenter ? label.anchor.y() - kHeight / 2
                                        : label.anchor.y());
     return box;
+}
+
+double labelWidth(const QString &text)
+{
+    double width = 0;
+    for (const QChar c : text)
+        width += c.unicode() < 0x2E80 ? kNarrowLetter : kLabelTwips;
+    return width;
 }

@@ -33,14 +33,21 @@ struct AxisLabel
 // The range's millivolts at plot y (a height the sweep draws codes at).
 int gridMillivolts(int range, int y);
 
-// Short ticks outside the plot: left of each horizontal grid line, below each
-// vertical grid line of the span.
-std::vector<QLineF> axisTicks(const PlotSpan &span);
+// Short ticks outside the plot: left of each horizontal grid line; below each
+// vertical grid line of the span, or with `rate` at each round time
+// (timeaxis.h).
+std::vector<QLineF> axisTicks(const PlotSpan &span, double rate = 0);
 
 // Millivolts at the 11 horizontal grid lines, top to bottom, then "mV"; then
-// the span's points at its vertical grid lines, left to right, or with `rate`
-// (samples a second, point r at r / rate) seconds, then "点" or "s".
+// the span's points at its vertical grid lines, left to right, then "点"; or
+// with `rate` (samples a second, point r at r / rate) round times in a unit
+// that fits, then the unit.
 std::vector<AxisLabel> axisLabels(int range, const PlotSpan &span, double rate = 0);
+
+// At least the width of `text` in the labels' letters, in twips, for laying
+// labels out without a font: a digit, a Latin letter or a sign at most 0.65 of
+// the letters' height, a Chinese character its height.
+double labelWidth(const QString &text);
 
 // The box in which text drawn with the label's alignment sits at its anchor.
 QRectF labelBox(const AxisLabel &label);

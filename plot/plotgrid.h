@@ -46,3 +46,18 @@ inline const QColor kTraceColour{0, 255, 0};
 inline const QColor kPlotBackground{0, 0, 0};
 // zk61ar-dat's cursors: A's colour, then B's.
 inline const QColor kCursorColours[] = {QColor(255, 255, 0), QColor(255, 0, 255)};
+
+// On paper, which is white: the grid thin in its own colour, the trace darker
+// and heavier, so that it stands out on a black-and-white printer too, the
+// cursors in darker shades than on screen, the axes and the title in ink.
+// Pens in twips.
+inline const QColor kPageTraceColour{0, 140, 0};
+inline const QColor kPageCursorColours[] = {QColor(200, 130, 0), QColor(170, 0, 170)};
+inline const QColor kPageInk{0, 0, 0};
+constexpr double kPageGridPen = 6;
+constexpr double kPageTracePen = 20;
+constexpr double kPageCursorPen = 12;
+constexpr double kPageInkPen = 8;
+
+// The viewer's readout cursor, a dotted line over the plot.
+inline const QColor kReadoutColour{255, 255, 255};

@@ -42,6 +42,15 @@ PlotSpan panned(const PlotSpan &span, double points)
     return within(result);
 }
 
+PlotSpan showing(const PlotSpan &span, double point)
+{
+    if (point < span.first)
+        return panned(span, point - 1 - span.first);
+    if (point > span.first + span.points())
+        return panned(span, point + 1 - span.first - span.points());
+    return span;
+}
+
 bool clippedToSpan(QLineF &line, const PlotSpan &span)
 {
     QPointF a(span.plotX(line.x1()), line.y1()), b(span.plotX(line.x2()), line.y2());

@@ -3,10 +3,11 @@
 
 #include <QLineF>
 
-// The points a plot shows. The whole view is the sweep's own: plot x is the
-// point number, point r taking x = r..r + 1. A zoomed view spreads fewer points
-// over the same 8200 twips, `perDivision` to each of the ten divisions, from
-// point `first` at the left edge; the vertical scale never changes.
+// The points a plot shows. In the whole view plot x is the point number (the
+// sweep draws point r over x = r..r + 1, zk61ar-dat point p at x = p:
+// trace.h). A zoomed view spreads fewer points over the same 8200 twips,
+// `perDivision` to each of the ten divisions, from point `first` at the left
+// edge; the vertical scale never changes.
 struct PlotSpan
 {
     double first = 0;
@@ -34,6 +35,10 @@ PlotSpan zoomed(const PlotSpan &span, int steps, double anchor);
 
 // Moved by `points` (positive: later points), kept within the whole view.
 PlotSpan panned(const PlotSpan &span, double points);
+
+// Moved as little as shows `point` (a plot x of the whole view), a point's
+// room short of the edge it passed; kept within the whole view.
+PlotSpan showing(const PlotSpan &span, double point);
 
 // `line`, given in the whole view's x and drawn left to right (or upright), in
 // this view's, its part outside the plot (x < 0 or x > 8200) cut off. False

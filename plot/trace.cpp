@@ -18,8 +18,8 @@ QLineF traceSegment(int point, double previousHeight, double height)
                   float(kPlotHeight - height));
 }
 
-std::vector<QLineF> traceLines(const std::int16_t *codes, std::size_t count, int range,
-                               const PlotSpan &span)
+std::vector<QLineF> sweepTraceLines(const std::int16_t *codes, std::size_t count, int range,
+                                    const PlotSpan &span)
 {
     // Point r's segment spans x = r..r + 1: those that reach into the span.
     const int first = std::max(1, int(std::floor(span.first)));
@@ -33,6 +33,24 @@ std::vector<QLineF> traceLines(const std::int16_t *codes, std::size_t count, int
         if (clippedToSpan(segment, span))
             lines.push_back(segment);
         previous = height;
+    }
+    return lines;
+}
+
+std::vector<QLineF> vertexTraceLines(const std::int16_t *codes, std::size_t count, int range,
+                                     const PlotSpan &span)
+{
+    // Segment p joins points p and p + 1: those with an end in the span or
+    // across it.
+    const int first = std::max(1, int(std::floor(span.first)));
+    const int last = std::min(int(count), int(std::ceil(span.first + span.points())));
+    std::vector<QLineF> lines;
+    lines.reserve(std::size_t(std::max(0, last - first)));
+    for (int point = first; point < last; ++point) {
+        QLineF segment(point, kPlotHeight - sweepHeight(codes[point - 1], range), point + 1,
+                       kPlotHeight - sweepHeight(codes[point], range));
+        if (clippedToSpan(segment, span))
+            lines.push_back(segment);
     }
     return lines;
 }

@@ -116,6 +116,18 @@ std::string refusalOfLastRequest(const std::string &)
     return {};
 }
 #endif
+
+bool toFile(const QPrinter &printer)
+{
+    return printer.outputFormat() == QPrinter::PdfFormat;
+}
+
+// The printer, or the file a page printed to a file goes into.
+std::string described(const QPrinter &printer)
+{
+    return toFile(printer) ? "PDF 文件 " + printer.outputFileName().toStdString()
+                           : "打印机 " + printer.printerName().toStdString();
+}
 } // namespace
 
 SystemPrinter::SystemPrinter() = default;
@@ -126,23 +138,34 @@ SystemPrinter::~SystemPrinter()
         m_painter.end();
 }
 
+QPrinter &SystemPrinter::printer()
+{
+    if (m_chosen)
+        return *m_chosen;
+    if (!m_default) {
+        // The default printer is looked up for every document, so one set up
+        // while the program runs is used at the next print.
+        const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+        if (info.isNull())
+            throw PrintError("没有可用的打印机：系统中没有设置默认打印机。");
+        m_default = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+    }
+    return *m_default;
+}
+
 void SystemPrinter::beginDocument()
 {
-    // The default printer is looked up for every document, so one set up while
-    // the program runs is used at the next print.
-    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
-    if (info.isNull())
-        throw PrintError("没有可用的打印机：系统中没有设置默认打印机。");
-    // Bound before anything is drawn, so a page is never sent without its answer.
-    cups();
-
-    m_printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
-    if (!m_painter.begin(m_printer.get())) {
-        const std::string name = info.printerName().toStdString();
-        m_printer.reset();
-        throw PrintError("打印机 " + name + " 无法开始打印。");
+    QPrinter &target = printer();
+    // Bound before anything is drawn, so a page is never sent without its
+    // answer; a PDF file has no print system to answer.
+    if (!toFile(target))
+        cups();
+    if (!m_painter.begin(&target)) {
+        const std::string name = described(target);
+        m_default.reset();
+        throw PrintError(name + " 无法开始打印。");
     }
-    const double scale = m_printer->resolution() / twips::kPerInch;
+    const double scale = target.resolution() / twips::kPerInch;
     m_painter.scale(scale, scale);
     QPen pen = m_painter.pen();
     pen.setCosmetic(false);
@@ -168,20 +191,46 @@ void SystemPrinter::text(float x, float y, Qt::Alignment alignment, const QStrin
     m_painter.drawText(labelBox(label), int(alignment), text);
 }
 
-void SystemPrinter::endDoc()
+void SystemPrinter::pen(const QColor &colour, float width)
 {
     if (!m_painter.isActive())
+        beginDocument();
+    QPen pen(colour);
+    pen.setCosmetic(false);
+    pen.setWidthF(width);
+    m_painter.setPen(pen);
+}
+
+void SystemPrinter::usePrinter(QPrinter *chosen)
+{
+    m_chosen = chosen;
+}
+
+QSizeF SystemPrinter::pageSize()
+{
+    return printer().pageRect(QPrinter::Inch).size() * twips::kPerInch;
+}
+
+void SystemPrinter::endDoc()
+{
+    if (!m_painter.isActive()) {
+        m_default.reset();
         return;
-    const std::string name = m_printer->printerName().toStdString();
+    }
+    QPrinter &target = printer();
+    const bool file = toFile(target);
+    const std::string name = described(target);
     // Qt hands the page to the print system inside end() and drops the answer;
     // the last request made on this thread is that hand-over: a refused,
     // removed or unreachable queue shows here.
-    forgetLastAnswer();
+    if (!file)
+        forgetLastAnswer();
     const bool sent = m_painter.end();
-    const std::string refusal = refusalOfLastRequest(name);
-    m_printer.reset();
+    const std::string refusal =
+        file ? std::string() : refusalOfLastRequest(target.printerName().toStdString());
+    m_default.reset();
     if (!sent)
-        throw PrintError("打印机 " + name + " 未能完成打印。");
+        throw PrintError(name + " 未能完成打印。");
     if (!refusal.empty())
-        throw PrintError("打印机 " + name + " 没有收下这一页：" + refusal);
+        throw PrintError(name + " 没有收下这一页：" + refusal);
 }

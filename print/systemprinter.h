@@ -6,8 +6,9 @@
 
 #include <memory>
 
-// The system's default printer through Qt's print support. A document is begun
-// at its first line, so ending one with nothing drawn never touches a printer.
+// The system's default printer through Qt's print support, or the one chosen
+// in the print dialog. A document is begun at its first line, so ending one
+// with nothing drawn never touches a printer.
 class SystemPrinter : public PrinterPort
 {
 public:
@@ -16,11 +17,17 @@ public:
 
     void line(float x1, float y1, float x2, float y2) override;
     void text(float x, float y, Qt::Alignment alignment, const QString &text) override;
+    void pen(const QColor &colour, float width) override;
+    void usePrinter(QPrinter *chosen) override;
+    QSizeF pageSize() override;
     void endDoc() override;
 
 private:
+    // The chosen printer, or the default one, looked up for each document.
+    QPrinter &printer();
     void beginDocument();
 
-    std::unique_ptr<QPrinter> m_printer;
+    QPrinter *m_chosen = nullptr;
+    std::unique_ptr<QPrinter> m_default;
     QPainter m_painter;
 };

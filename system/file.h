@@ -31,6 +31,28 @@ bool exists(const std::string &name);
 // The folder a file named `name` would be created in ("." for a bare name).
 std::string folderOf(const std::string &name);
 
+// What tells one file from another through any link: its device and file
+// number (on Windows its volume serial and file index). Unknown for what
+// cannot be looked at, or has none (a console, a pipe on Windows); an unknown
+// one is no file's.
+struct FileId
+{
+    bool known = false;
+    std::uint64_t device = 0, number = 0;
+
+    bool operator==(const FileId &other) const
+    {
+        return known && other.known && device == other.device && number == other.number;
+    }
+    bool operator<(const FileId &other) const
+    {
+        return device != other.device ? device < other.device : number < other.number;
+    }
+};
+FileId fileId(const std::string &name);
+// The standard output's.
+FileId standardOutputId();
+
 // A file of the system's, open until close() or until it goes.
 class File
 {

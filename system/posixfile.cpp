@@ -75,6 +75,25 @@ std::string folderOf(const std::string &name)
     return slash == 0 ? "/" : name.substr(0, slash);
 }
 
+namespace {
+FileId idOf(const struct stat &status)
+{
+    return {true, std::uint64_t(status.st_dev), std::uint64_t(status.st_ino)};
+}
+} // namespace
+
+FileId fileId(const std::string &name)
+{
+    struct stat status;
+    return ::stat(name.c_str(), &status) == 0 ? idOf(status) : FileId();
+}
+
+FileId standardOutputId()
+{
+    struct stat status;
+    return ::fstat(STDOUT_FILENO, &status) == 0 ? idOf(status) : FileId();
+}
+
 Error File::close()
 {
     if (!isOpen())

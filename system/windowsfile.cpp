@@ -104,6 +104,33 @@ std::string folderOf(const std::string &name)
     return name.substr(0, slash);
 }
 
+namespace {
+// A console or a pipe has no index; only a file on a disk has.
+FileId idOf(HANDLE handle)
+{
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (handle == INVALID_HANDLE_VALUE || GetFileType(handle) != FILE_TYPE_DISK ||
+        !GetFileInformationByHandle(handle, &info))
+        return {};
+    return {true, info.dwVolumeSerialNumber,
+            std::uint64_t(info.nFileIndexHigh) << 32 | info.nFileIndexLow};
+}
+} // namespace
+
+FileId fileId(const std::string &name)
+{
+    const HANDLE handle = openToLook(name);
+    const FileId id = idOf(handle);
+    if (handle != INVALID_HANDLE_VALUE)
+        CloseHandle(handle);
+    return id;
+}
+
+FileId standardOutputId()
+{
+    return idOf(GetStdHandle(STD_OUTPUT_HANDLE));
+}
+
 Error File::close()
 {
     if (!isOpen())

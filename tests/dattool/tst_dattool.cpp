@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <csignal>
@@ -59,6 +60,26 @@ private:
 
     std::unique_ptr<QTemporaryDir> m_dir;
 };
+
+// Whether every word of `words` starts in the same screen column (a Chinese
+// character taking two) on every line of `out`, each time it comes.
+static bool columnsAligned(const QByteArray &out, const QStringList &words)
+{
+    QList<QList<int>> starts;
+    for (const QString &line : QString::fromUtf8(out).split('\n', Qt::SkipEmptyParts)) {
+        QList<int> at;
+        int column = 0;
+        for (qsizetype i = 0; i < line.size(); ++i) {
+            for (const QString &word : words)
+                if (line.mid(i).startsWith(word + ' '))
+                    at << column;
+            column += line.at(i).unicode() >= 0x2E80 ? 2 : 1;
+        }
+        starts << at;
+    }
+    return starts.size() > 1 && std::all_of(starts.begin(), starts.end(),
+                                            [&](const QList<int> &at) { return at == starts[0]; });
+}
 
 void TestDatTool::start(QProcess &process, const QString &program, const QStringList &arguments)
 {
@@ -168,6 +189,7 @@ void TestDatTool::rangeFit_data()
     QTest::newRow("both: none") << -1 << 2048 << "无";
     QTest::newRow("above 4095: none") << 0 << 4096 << "无";
     QTest::newRow("below -2048: none") << -2049 << 0 << "无";
+    QTest::newRow("-32768: none") << -32768 << 0 << "无";
 }
 
 void TestDatTool::rangeFit()
@@ -176,9 +198,12 @@ void TestDatTool::rangeFit()
     QFETCH(int, high);
     QFETCH(QString, fits);
     QVERIFY(writeCodes(path("s.dat"), 0, {{300, low}, {5000, high}}));
+    // Beside a file of long figures, the columns stay in line.
+    QVERIFY(writeCodes(path("long.dat"), 0, {{1, 2047}}));
     QByteArray out;
-    QCOMPARE(run({"info", "s.dat"}, &out), 0);
-    QVERIFY2(QString::fromUtf8(out).trimmed().endsWith("量程 " + fits), out.constData());
+    QCOMPARE(run({"info", "s.dat", "long.dat"}, &out), 0);
+    QVERIFY2(QString::fromUtf8(out).split('\n')[0].endsWith("量程 " + fits), out.constData());
+    QVERIFY2(columnsAligned(out, {"最小", "最大", "平均", "量程"}), out.constData());
     for (const QString range : {"0-5V", "±5V", "0-10V", "±10V"}) {
         QString err;
         const bool fitted = fits.split(' ').contains(range);
@@ -261,9 +286,13 @@ void TestDatTool::badInput()
     const QStringList before = QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::System);
 
     // The viewer checks as the others do, before it looks for a display.
-    for (const char *command : {"csv", "plot", "view"}) {
+    for (const QString command : {"csv", "plot", "view"}) {
         QString err;
-        QVERIFY(run({command, "-r", range, file, "-o", "out.png"}, nullptr, &err) > 0);
+        QStringList arguments{command, "-r", range, file};
+        if (command != "view")
+            arguments << "-o"
+                      << "out.png";
+        QVERIFY(run(arguments, nullptr, &err) > 0);
         QCOMPARE(err.count('\n'), 1);
         QVERIFY2(err.contains(range == "5V" ? range : file) && err.contains(reason),
                  qPrintable(err));
@@ -347,6 +376,60 @@ void TestDatTool::reported_data()
     QTest::newRow("closed standard output") << ""
                                             << "$DAT info s.dat >&-" << 1 << "标准输出已关闭"
                                             << "";
+    // Its own input is never an output, --force or not, by any name.
+    const QString ownInput = QStringLiteral("就是输入文件 s.dat，写入会毁掉它");
+    QTest::newRow("csv onto its input") << ""
+                                        << "$DAT csv -r 0 s.dat -o s.dat -f" << 1 << ownInput << "";
+    QTest::newRow("csv onto its input through a link")
+        << "ln -s s.dat l.csv"
+        << "$DAT csv -r 0 s.dat -o l.csv --force" << 1 << ownInput << "";
+    QTest::newRow("csv -d onto its input through a hard link")
+        << "mkdir out && ln s.dat out/s.csv"
+        << "$DAT csv -r 0 s.dat -d out -f" << 1 << ownInput << "";
+    QTest::newRow("plot onto its input through a link")
+        << "ln -s s.dat l.png"
+        << "$DAT plot -r 0 s.dat -o l.png -f" << 1 << ownInput << "";
+    QTest::newRow("standard output appending to its input")
+        << ""
+        << "$DAT csv -r 0 s.dat -o - >>s.dat" << 1 << "标准输出就是输入文件 s.dat"
+        << "";
+    // A name's escape sequence and newline are shown, not acted on.
+    const QString oddName = QStringLiteral("\"$(printf 'a\\033[31m\\nb.dat')\"");
+    QTest::newRow("escape and newline in a name")
+        << "cp s.dat " + oddName << "$DAT info " + oddName << 0 << ""
+        << "a\\x1B[31m\\x0Ab.dat  16384 字节";
+    QTest::newRow("escape and newline in a missing name")
+        << ""
+        << "$DAT csv -r 0 " + oddName << 1 << "a\\x1B[31m\\x0Ab.dat 不存在"
+        << "";
+    QTest::newRow("option of no use to info")
+        << ""
+        << "$DAT info --axes s.dat" << 2 << "info 用不到选项 --axes"
+        << "";
+    QTest::newRow("option of no use to csv")
+        << ""
+        << "$DAT csv -r 0 --rate 100 s.dat" << 2 << "csv 用不到选项 --rate"
+        << "";
+    QTest::newRow("--rate without --axes")
+        << ""
+        << "$DAT plot -r 0 --rate 100 s.dat -o o.png" << 2 << "plot 用不到选项 --rate"
+        << "";
+    QTest::newRow("--scale for a PDF")
+        << ""
+        << "$DAT plot -r 0 --scale 2 s.dat -o o.pdf" << 2 << "plot 用不到选项 --scale"
+        << "";
+    QTest::newRow("option of no use to view")
+        << ""
+        << "$DAT view -r 0 s.dat -o o.png" << 2 << "view 用不到选项 -o/--output"
+        << "";
+    QTest::newRow("rate above 1 GHz") << ""
+                                      << "$DAT plot -r 0 --axes --rate 1.5e9 s.dat -o o.png" << 2
+                                      << "--rate 须为 0.001 到 1000000000 之间的数"
+                                      << "";
+    QTest::newRow("rate below 0.001 Hz")
+        << ""
+        << "$DAT view -r 0 --rate 0.0009 s.dat" << 2 << "--rate 须为 0.001 到 1000000000 之间的数"
+        << "";
 }
 
 void TestDatTool::reported()
@@ -357,6 +440,7 @@ void TestDatTool::reported()
     QFETCH(QString, err);
     QFETCH(QString, out);
     QVERIFY(writeCodes(path("s.dat"), 1000));
+    const QByteArray input = contents("s.dat");
     const int made = shell(setup);
     if (made == 77)
         QSKIP("cannot be made here (mknod needs root)");
@@ -370,9 +454,12 @@ void TestDatTool::reported()
     QVERIFY2(stdErr.contains(err), qPrintable(stdErr));
     QVERIFY2(QString::fromUtf8(stdOut).contains(out), stdOut.constData());
     QVERIFY(!stdOut.contains("--help-all"));
-    // What was there stays, and nothing is left of what failed.
+    QVERIFY(!stdOut.contains('\x1b') && !stdErr.contains(QChar(0x1b)));
+    // What was there stays, and nothing is left of what failed; the input is
+    // never touched.
     if (status != 0)
         QCOMPARE(entries(), before);
+    QCOMPARE(contents("s.dat"), input);
 }
 
 void TestDatTool::stopSignalKeepsFinishedOutputs_data()
@@ -499,31 +586,52 @@ void TestDatTool::infoMillivolts()
     for (int r = 1; r <= 8192; ++r)
         buffer(r) = std::int16_t(r <= 4096 ? high : low);
     QVERIFY(writeBytes(path("w.dat"), samplefile::encode(buffer)));
+    QVERIFY(writeCodes(path("long.dat"), 0, {{1, 2047}}));
     QByteArray out;
-    QCOMPARE(run({"info", "--range", range, "w.dat"}, &out), 0);
-    QVERIFY2(QString::fromUtf8(out).trimmed().endsWith(figures), out.constData());
+    QCOMPARE(run({"info", "--range", range, "w.dat", "long.dat"}, &out), 0);
+    // Padded to the other line's figures.
+    QVERIFY2(QString::fromUtf8(out).split('\n')[0].simplified().endsWith(figures.simplified()),
+             out.constData());
+    QVERIFY2(columnsAligned(out, {"最小", "最大", "平均", "量程", "峰峰值", "均方根"}),
+             out.constData());
 }
 
 void TestDatTool::plotAxes()
 {
-    QVERIFY(writeCodes(path("s.dat"), 1000, {{4000, -1000}}));
+    // A level of 3012.6953125 mV in 0-5V.
+    QVERIFY(writeCodes(path("s.dat"), 2468));
     QByteArray bare, framed;
-    QCOMPARE(run({"plot", "-r", "±5V", "s.dat", "-o", "-", "--scale", "2"}, &bare), 0);
-    QCOMPARE(run({"plot", "-r", "±5V", "s.dat", "-o", "-", "--scale", "2", "--axes"}, &framed), 0);
+    QCOMPARE(run({"plot", "-r", "0-5V", "s.dat", "-o", "-", "--scale", "4"}, &bare), 0);
+    QCOMPARE(run({"plot", "-r", "0-5V", "s.dat", "-o", "-", "--scale", "4", "--axes"}, &framed), 0);
     const QImage plot = QImage::fromData(bare, "PNG"), picture = QImage::fromData(framed, "PNG");
-    // Margins of 990, 450, 600 and 750 twips: 132, 60, 80 and 100 pixels at scale 2.
-    QCOMPARE(picture.size(), plot.size() + QSize(132 + 80, 60 + 100));
-    QCOMPARE(picture.copy(QRect(QPoint(132, 60), plot.size())), plot);
-    const auto inked = [&](const QRect &margin) {
-        int dark = 0;
-        for (int y = margin.top(); y <= margin.bottom(); ++y)
-            for (int x = margin.left(); x <= margin.right(); ++x)
-                dark += qGray(picture.pixel(x, y)) < 128;
-        return dark;
+    // Margins of 990, 450, 600 and 750 twips: 264, 120, 160 and 200 pixels at
+    // scale 4, and above them the title: 32 pixels and 64 a line.
+    QCOMPARE(picture.width(), plot.width() + 264 + 160);
+    const int title = picture.height() - plot.height() - 120 - 200;
+    QVERIFY2(title >= 32 + 2 * 64 && (title - 32) % 64 == 0, qPrintable(QString::number(title)));
+    const QRect inside(QPoint(264, title + 120), plot.size());
+    const auto count = [](const QImage &image, const QRect &area, auto &&wanted) {
+        int n = 0;
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x)
+                n += wanted(QColor(image.pixel(x, y)));
+        return n;
     };
-    QVERIFY2(inked(QRect(0, 60, 120, plot.height())) > 100, "millivolts left of the plot");
-    QVERIFY2(inked(QRect(132, 60 + plot.height() + 10, plot.width(), 90)) > 100, "points below it");
-    QCOMPARE(run({"plot", "-r", "±5V", "s.dat", "-o", "-", "--rate", "0"}), 2);
+    const auto trace = [](const QColor &c) { return c == kTraceColour; };
+    const auto ink = [](const QColor &c) { return qGray(c.rgb()) < 128; };
+    // The window's picture rises from the bottom at point 1; measured, the
+    // trace starts at point 1's own level, in the first column: there only
+    // the pen's 4 pixels.
+    QVERIFY(count(plot, QRect(0, 0, 2, plot.height()), trace) > 2 * 100);
+    QVERIFY2(count(picture, QRect(inside.topLeft(), QSize(2, plot.height())), trace) <= 2 * 4,
+             "no trace down the left border");
+    const int level = int(std::floor((5000 - 5000 * 2468 / 4096.0) * 4 / 15));
+    QCOMPARE(QColor(picture.pixel(inside.left() + 1000, inside.top() + level)), kTraceColour);
+    QVERIFY2(count(picture, QRect(0, 0, picture.width(), title), ink) > 300, "the title");
+    QVERIFY2(count(picture, QRect(0, inside.top(), 240, plot.height()), ink) > 100,
+             "millivolts left of the plot");
+    QVERIFY2(count(picture, QRect(264, inside.bottom() + 20, plot.width(), 180), ink) > 100,
+             "points below it");
 }
 
 QTEST_GUILESS_MAIN(TestDatTool)

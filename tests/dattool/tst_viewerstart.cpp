@@ -73,7 +73,7 @@ PT_TEST(viewStartsTheViewerAndEndsWithIt)
     PT_CHECK_MSG(g_seen.shown, "the viewer on the screen");
     PT_EQUAL(g_seen.title, std::string("vx-2261437.dat - zk61ar-dat"));
     PT_CHECK_MSG(g_seen.info.find("量程 ±5V") != std::string::npos &&
-                     g_seen.info.find("最大  2047") != std::string::npos,
+                     g_seen.info.find("最大 2047") != std::string::npos,
                  g_seen.info);
     PT_EQUAL(g_seen.rate, 1000.0);
 }

@@ -201,6 +201,9 @@ public:
         m_drawn = true;
         m_printer.text(x, y, alignment, text);
     }
+    void pen(const QColor &colour, float width) override { m_printer.pen(colour, width); }
+    void usePrinter(QPrinter *chosen) override { m_printer.usePrinter(chosen); }
+    QSizeF pageSize() override { return m_printer.pageSize(); }
     void endDoc() override
     {
         if (m_drawn && m_interrupt)

@@ -22,6 +22,9 @@ class NoPrinter : public PrinterPort
 public:
     void line(float, float, float, float) override {}
     void text(float, float, Qt::Alignment, const QString &) override {}
+    void pen(const QColor &, float) override {}
+    void usePrinter(QPrinter *) override {}
+    QSizeF pageSize() override { return {}; }
     void endDoc() override {}
 };
 

@@ -217,6 +217,41 @@ PT_TEST(forceRuleBothWays)
 #endif
 }
 
+// One file under two names is one file, through a hard link and a symbolic
+// one alike; another file with the same bytes is another.
+PT_TEST(oneFileByAnyName)
+{
+    const plaintest::TemporaryFolder folder("tst_systemfile");
+    const std::string file = (folder.path / "file.dat").string();
+    const std::string copy = (folder.path / "copy.dat").string();
+    writeNew(file, "same");
+    writeNew(copy, "same");
+    fs::create_hard_link(file, folder.path / "hard.dat");
+    struct Row
+    {
+        const char *name;
+        std::string path;
+        bool same;
+    };
+    std::vector<Row> rows{{"itself", file, true},
+                          {"hard link", (folder.path / "hard.dat").string(), true},
+                          {"through its folder", (folder.path / "." / "file.dat").string(), true},
+                          {"a copy", copy, false},
+                          {"missing", (folder.path / "none.dat").string(), false}};
+#ifndef _WIN32
+    // Windows makes symbolic links for the privileged only.
+    fs::create_symlink("file.dat", folder.path / "link.dat");
+    rows.push_back({"symbolic link", (folder.path / "link.dat").string(), true});
+#endif
+    PT_CHECK(fileId(file).known && !fileId((folder.path / "none.dat").string()).known);
+    for (const Row &row : rows) {
+        const plaintest::Row current(row.name);
+        PT_EQUAL(fileId(file) == fileId(row.path), row.same);
+        PT_EQUAL(fileId(row.path) == fileId(file), row.same);
+        PT_CHECK(!(standardOutputId() == fileId(row.path)));
+    }
+}
+
 // A Chinese name is the system's own name for the file, both ways, and the
 // system's words come as UTF-8 (on Windows whatever the ANSI code page).
 PT_TEST(chineseNameAndReasons)
