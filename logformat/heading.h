@@ -1,4 +1,7 @@
 #pragma once
+#include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,5 +46,26 @@ std::string headingText(const Heading &heading);
 
 // The header row's name of a channel's column: "ch3_mV".
 std::string columnName(int channel);
+
+// A heading read back from the start of a file: what it says, and the bytes
+// and lines it takes, the header row included.
+struct HeadingRead
+{
+    Heading heading;
+    std::size_t bytes = 0;
+    std::int64_t lines = 0;
+};
+
+// The heading at the start of `text`, the first `size` bytes of the file
+// shown as `shown`. `whole` says that the file ends there; when it does not,
+// a heading cut short gives nothing (more may come). Throws RecordingError,
+// naming the file and line, for a file that does not begin as a recording:
+// its first line must be "# zk61ar-log VERSION"; "#" lines it does not know
+// are kept in otherLines; every column needs its "# chN" line.
+std::optional<HeadingRead> readHeading(const char *text, std::size_t size, const std::string &shown,
+                                       bool whole);
+
+// The message of a RecordingError about line `line` (1 the first) of `shown`.
+std::string lineProblem(const std::string &shown, std::int64_t line, const std::string &what);
 
 } // namespace logformat
