@@ -15,6 +15,9 @@
 namespace logformat {
 
 namespace {
+// What every file of a recording begins with. No sample file can: as its
+// first code, these two bytes would be 8227, which no range gives.
+constexpr char kCommentStart[] = "# ";
 // Enough for any heading: more is a file of something else.
 constexpr std::size_t kHeadingBytes = 64 * 1024;
 // Text is parsed in blocks of whole lines of about this size, a few at a time.
@@ -178,13 +181,11 @@ bool isRecording(const std::string &name)
 {
     if (systemfile::kindOf(name) == systemfile::Kind::Regular) {
         systemfile::File file;
-        if (systemfile::openForReading(name, file) != 0)
-            return false;
-        const std::string program = std::string("# ") + kProgram + " ";
-        std::string start(program.size(), '\0');
+        char start[2] = {};
         std::size_t got = 0;
-        return systemfile::readAt(file, 0, start.data(), start.size(), &got) == 0 &&
-               got == start.size() && start == program;
+        return systemfile::openForReading(name, file) == 0 &&
+               systemfile::readAt(file, 0, start, sizeof start, &got) == 0 && got == sizeof start &&
+               start[0] == kCommentStart[0] && start[1] == kCommentStart[1];
     }
     return systemfile::kindOf(name) == systemfile::Kind::Missing && !partsIn(name).empty();
 }

@@ -26,10 +26,10 @@ struct ReadOptions
 
 inline constexpr int kMostThreads = 2;
 
-// Whether `name` is a recording by what it holds (it begins with the line
-// "# zk61ar-log ..."), or names a split set whose parts lie beside it
-// (run.csv for run-0001.csv, ...). Anything else, a missing file included, is
-// not.
+// Whether `name` is meant as a recording by what it holds (it begins with a
+// "#" line, as a recording and no sample file does; whether it is a good one
+// reading tells), or names a split set whose parts lie beside it (run.csv for
+// run-0001.csv, ...). Anything else, a missing file included, is not.
 bool isRecording(const std::string &name);
 
 class RecordingReader
