@@ -4,6 +4,8 @@
 #include "dattool/datplot.h"
 #include "dattool/datvalues.h"
 #include "dattool/datviewer.h"
+#include "dattool/recordinginput.h"
+#include "dattool/recordplot.h"
 #include "dattool/textcolumns.h"
 #include "files/systemfile.h"
 #include "files/wholefile.h"
@@ -321,7 +323,18 @@ int info(const CommandLine &line)
     if (line.parser.isSet(line.range) && !(range = rangeOf(line, &status)))
         return status;
     QList<QStringList> rows;
+    QString out;
     for (const QString &file : files) {
+        if (recordinginput::isRecording(file)) {
+            const auto reader = recordinginput::load(file);
+            if (!reader) {
+                status = kBadInput;
+                continue;
+            }
+            out += textcolumns::aligned(rows) + recordinginput::infoText(file, *reader);
+            rows.clear();
+            continue;
+        }
         const std::optional<samplefile::Records> records = loaded(file, range.value_or(-1));
         if (!records) {
             status = kBadInput;
@@ -335,7 +348,8 @@ int info(const CommandLine &line)
         if (range)
             rows.back() << datvalues::millivoltFigures(summary, *range).join(QStringLiteral("  "));
     }
-    if (!rows.isEmpty() && !writeStdout(textcolumns::aligned(rows).toUtf8()))
+    out += textcolumns::aligned(rows);
+    if (!out.isEmpty() && !writeStdout(out.toUtf8()))
         return kBadInput;
     return status;
 }
@@ -405,6 +419,29 @@ int csv(const CommandLine &line)
     return 0;
 }
 
+// The strip chart of a whole recording, from its min/max levels.
+int plotRecording(const QString &file, const QString &target, bool pdf, int scale, bool axes,
+                  bool force)
+{
+    const StopSignals stop;
+    const std::unique_ptr<logformat::RecordingReader> reader = recordinginput::load(file);
+    if (!reader || !outputFree(target, force))
+        return kBadInput;
+    recordplot::Chart chart;
+    chart.title = shown(file);
+    chart.span = logformat::wholeSpan(reader->recording());
+    chart.axes = axes;
+    chart.scale = scale;
+    const QByteArray bytes = pdf ? recordplot::pdf(reader->recording(), chart)
+                                 : recordplot::png(reader->recording(), chart);
+    if (stop.caught())
+        stop.end(0, 1);
+    const bool written = deliver(target, bytes, force);
+    if (stop.caught())
+        stop.end(written ? 1 : 0, 1);
+    return written ? 0 : kBadInput;
+}
+
 int plot(const CommandLine &line)
 {
     const QStringList files = line.files();
@@ -423,6 +460,14 @@ int plot(const CommandLine &line)
     const std::optional<double> rate = rateOf(line);
     if (!rate)
         return kBadCommandLine;
+    const bool force = line.parser.isSet(line.force);
+    const bool pdf = suffix == QLatin1String("pdf");
+    if (recordinginput::isRecording(files.constFirst())) {
+        if (line.parser.isSet(line.rate) || line.parser.isSet(line.range))
+            return usage(QStringLiteral("录制文件带着自己的时间和量程，不用 --rate 或 --range"));
+        return plotRecording(files.constFirst(), target, pdf, scale, line.parser.isSet(line.axes),
+                             force);
+    }
     int status = 0;
     const std::optional<int> range = rangeOf(line, &status);
     if (!range)
@@ -430,7 +475,6 @@ int plot(const CommandLine &line)
 
     const StopSignals stop;
     const std::optional<samplefile::Records> records = loaded(files.constFirst(), *range);
-    const bool force = line.parser.isSet(line.force);
     if (!records || !outputFree(target, force))
         return kBadInput;
     datplot::View view;
@@ -438,8 +482,7 @@ int plot(const CommandLine &line)
     view.rate = *rate;
     view.axes = line.parser.isSet(line.axes);
     const datplot::Figure figure = datplot::figure(*records, view);
-    const QByteArray bytes =
-        suffix == QLatin1String("pdf") ? datplot::pdf(figure) : datplot::png(figure, scale);
+    const QByteArray bytes = pdf ? datplot::pdf(figure) : datplot::png(figure, scale);
     if (stop.caught())
         stop.end(0, 1);
     const bool written = deliver(target, bytes, force);
