@@ -13,7 +13,12 @@ Recording::~Recording() = default;
 
 std::int64_t Recording::timeNs(std::int64_t row) const
 {
-    return m_pages[std::size_t(row >> kPageShift)].times[std::size_t(row & (kPageRows - 1))];
+    return timesOf(row >> kPageShift)[row & (kPageRows - 1)];
+}
+
+const std::int64_t *Recording::timesOf(std::int64_t page) const
+{
+    return m_pages[std::size_t(page)].times.get();
 }
 
 const std::int16_t *Recording::codesOf(int channel, std::int64_t page) const

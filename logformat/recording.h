@@ -104,6 +104,21 @@ private:
         std::int64_t skippedSoFar;
     };
 
+    // Every read of the rows goes through these two, a page at a time.
+    //
+    // Rows too many for memory would be kept here as their min/max levels
+    // (whole), their gaps and each page's first time, with the raw data of
+    // only some pages held: each page would keep where its rows lie (the
+    // part, the byte offset and line of its first row, which the reader
+    // knows as it reads), these two would read a page that is not held back
+    // through a function the reader gives (readAt() from that offset, the
+    // lines parsed by RowParser), dropping the page used longest ago, and
+    // rowAtOrAfter() would search the pages' first times before one page.
+    // extent() reads rows only at a span's ends, so a redraw would read back
+    // at most the pages under its first and last columns; a zoom in to fewer
+    // rows than pixels reads the pages it shows. Not built yet: every page is
+    // held.
+    const std::int64_t *timesOf(std::int64_t page) const;
     const std::int16_t *codesOf(int channel, std::int64_t page) const;
 
     Heading m_heading;
