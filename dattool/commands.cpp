@@ -419,6 +419,18 @@ int csv(const CommandLine &line)
     return 0;
 }
 
+// Writes plot's one output whole; a stop signal before or while it is
+// written ends the run after it.
+int deliverOne(const StopSignals &stop, const QString &target, const QByteArray &bytes, bool force)
+{
+    if (stop.caught())
+        stop.end(0, 1);
+    const bool written = deliver(target, bytes, force);
+    if (stop.caught())
+        stop.end(written ? 1 : 0, 1);
+    return written ? 0 : kBadInput;
+}
+
 // The strip chart of a whole recording, from its min/max levels.
 int plotRecording(const QString &file, const QString &target, bool pdf, int scale, bool axes,
                   bool force)
@@ -434,12 +446,7 @@ int plotRecording(const QString &file, const QString &target, bool pdf, int scal
     chart.scale = scale;
     const QByteArray bytes = pdf ? recordplot::pdf(reader->recording(), chart)
                                  : recordplot::png(reader->recording(), chart);
-    if (stop.caught())
-        stop.end(0, 1);
-    const bool written = deliver(target, bytes, force);
-    if (stop.caught())
-        stop.end(written ? 1 : 0, 1);
-    return written ? 0 : kBadInput;
+    return deliverOne(stop, target, bytes, force);
 }
 
 int plot(const CommandLine &line)
@@ -483,12 +490,7 @@ int plot(const CommandLine &line)
     view.axes = line.parser.isSet(line.axes);
     const datplot::Figure figure = datplot::figure(*records, view);
     const QByteArray bytes = pdf ? datplot::pdf(figure) : datplot::png(figure, scale);
-    if (stop.caught())
-        stop.end(0, 1);
-    const bool written = deliver(target, bytes, force);
-    if (stop.caught())
-        stop.end(written ? 1 : 0, 1);
-    return written ? 0 : kBadInput;
+    return deliverOne(stop, target, bytes, force);
 }
 
 // What keeps the viewer from a display, as far as the environment tells.
