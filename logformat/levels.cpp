@@ -47,6 +47,19 @@ void Levels::append(const std::int16_t *codes, std::size_t count)
     }
 }
 
+void Levels::reserve(std::int64_t scans)
+{
+    std::int64_t blocks = (scans + kBlockScans - 1) >> kBlockShift;
+    for (std::size_t l = 0;; ++l) {
+        if (m_levels.size() == l)
+            m_levels.emplace_back();
+        m_levels[l].reserve(std::size_t(blocks));
+        if (blocks <= 1)
+            return;
+        blocks = (blocks + kFanOut - 1) / kFanOut;
+    }
+}
+
 Extent Levels::blocks(std::int64_t first, std::int64_t end) const
 {
     Extent e;

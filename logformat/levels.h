@@ -40,6 +40,8 @@ public:
     // Adds the next `count` codes, in the order of the scans.
     void append(const std::int16_t *codes, std::size_t count);
     std::int64_t scans() const { return m_scans; }
+    // Room for `scans` scans in all, so that growing never copies.
+    void reserve(std::int64_t scans);
 
     // The extent of the level-0 blocks [first, end), the last one whole or
     // not: scans [first * 16, min(end * 16, scans())).

@@ -28,8 +28,7 @@ constexpr std::size_t kBlockBytes = 2 * 1024 * 1024;
 constexpr int kEndedChecks = 2;
 // No row comes near this; a file with longer lines is something else.
 constexpr std::size_t kLongestLine = 64 * 1024;
-// Bytes of the shortest row of a few channels, for a first guess of the rows.
-constexpr std::int64_t kShortestRow = 24;
+constexpr double kGuessedMore = 1.02;
 
 int threadsFor(int asked)
 {
@@ -351,6 +350,11 @@ void RecordingReader::readBody(Part &part, bool parallel)
     const RowParser parser(part.heading.heading);
     Pool pool(parser, parallel ? threadsFor(m_options.threads) : 1);
     const auto finish = [&](std::unique_ptr<Pool::Job> job) {
+        // Room for all the rows, guessed from the first block's, and a little
+        // more: the levels then grow without copying.
+        if (m_recording->rows() == 0 && job->rows.count > 0 && job->size > 0)
+            m_recording->reserve(std::int64_t(double(m_bytesTotal) / double(job->size) *
+                                              double(job->rows.count) * kGuessedMore));
         takeRows(part, job->rows);
         if (!job->good)
             throw RecordingError(lineProblem(part.shown, part.lines + 1, job->problem.reason));
@@ -399,7 +403,6 @@ const Recording *RecordingReader::read(bool following)
     if (!first.headingRead && !readHeadingOf(first, following))
         return nullptr;
     m_recording = std::make_unique<Recording>(first.heading.heading);
-    m_recording->reserve(m_bytesTotal / kShortestRow);
     for (const std::unique_ptr<Part> &part : m_parts) {
         checkChannels(*part);
         readBody(*part, true);

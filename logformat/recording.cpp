@@ -124,6 +124,8 @@ Sums Recording::sums(int channel, std::int64_t first, std::int64_t end) const
 void Recording::reserve(std::int64_t rows)
 {
     m_pages.reserve(std::size_t((rows + kPageRows - 1) >> kPageShift));
+    for (Levels &levels : m_levels)
+        levels.reserve(rows);
 }
 
 void Recording::append(const RowBlock &block)
