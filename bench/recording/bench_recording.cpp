@@ -5,7 +5,9 @@
 //   - by logformat's reader in this process: seconds and MB/s, CPU seconds;
 //   - by zk61ar-dat plot FILE -o FILE.png: seconds to the PNG and its peak
 //     resident memory against the budget of 24 bytes a scan + 15 % + 80 MB;
-//   - by pandas.read_csv(FILE, comment="#"), where python3 has pandas.
+//   - by pandas.read_csv(FILE, comment="#"), where python3 has pandas;
+// and the lines of eight lanes 1920 pixels wide (plot/lane.h) over the whole
+// run, ten seconds of it and one second (fewer scans than pixels), best of 5.
 // Each reading `rounds` times (3 unless given); the machine's load is printed
 // before and after. The folder and the file are removed at the end.
 //
@@ -16,6 +18,7 @@
 #include "logformat/reader.h"
 #include "logformat/recordingerror.h"
 #include "logformat/rowtext.h"
+#include "plot/lane.h"
 
 #include <algorithm>
 #include <chrono>
@@ -72,7 +75,7 @@ long long writeRecording(const std::string &path, long long scans)
     for (int c = 0; c < kChannels; ++c)
         heading.channels.push_back({c, kRanges[c]});
     const logformat::RowText rowText(heading.channels);
-    const emu::ChannelSignals signals{emu::DcLevels{}};
+    const emu::ChannelSignals waveforms{emu::DcLevels{}};
     std::mt19937_64 random(61);
     std::ofstream out(path, std::ios::binary);
     const std::string text = logformat::headingText(heading);
@@ -87,7 +90,7 @@ long long writeRecording(const std::string &path, long long scans)
             k * (1'000'000'000 / kRate) + 30'000 + static_cast<long long>(random() % 100'000);
         std::int16_t codes[kChannels];
         for (int c = 0; c < kChannels; ++c) {
-            const int bits = emu::code12(signals.volts(c, double(ns) * 1e-9), kRanges[c]);
+            const int bits = emu::code12(waveforms.volts(c, double(ns) * 1e-9), kRanges[c]);
             codes[c] = std::int16_t(kRanges[c] % 2 == 1 && bits >= 2048 ? bits - 4096 : bits);
         }
         if (used + logformat::RowText::kMaxLength > buffer.size()) {
@@ -134,6 +137,33 @@ Child runChild(std::vector<std::string> argv, bool quiet)
     result.peakKiB = usage.ru_maxrss;
     result.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
     return result;
+}
+
+// Milliseconds for the lines of all lanes, 1920 wide, over the whole run,
+// its first 10 s and its first second.
+std::vector<double> laneTimes(const logformat::Recording &recording)
+{
+    constexpr double kWidth = 1920, kHeight = 100;
+    const logformat::TimeSpan whole = logformat::wholeSpan(recording);
+    std::vector<double> times;
+    for (const std::int64_t ns :
+         {whole.endNs - whole.firstNs, std::int64_t(10'000'000'000), std::int64_t(1'000'000'000)}) {
+        const logformat::TimeSpan span{whole.firstNs, whole.firstNs + ns};
+        double best = 1e300;
+        for (int round = 0; round < 5; ++round) {
+            const auto start = Clock::now();
+            std::size_t lines = 0;
+            for (int c = 0; c < recording.channels(); ++c)
+                lines += laneLines(recording, c, recording.heading().channels[std::size_t(c)].range,
+                                   span, QRectF(0, c * kHeight, kWidth, kHeight))
+                             .size();
+            best = std::min(best, secondsSince(start) * 1000);
+            if (lines == 0)
+                std::fprintf(stderr, "no lines\n");
+        }
+        times.push_back(best);
+    }
+    return times;
 }
 
 double median(std::vector<double> values)
@@ -185,6 +215,7 @@ int main(int argc, char **argv)
                 rows, kChannels, minutes, kRate, mb, secondsSince(start));
 
     std::vector<double> readSeconds, readCpu, plotSeconds, plotPeakMB, pandasSeconds;
+    std::vector<double> laneMs;
     std::size_t held = 0;
     for (int round = 0; round < rounds; ++round) {
         rusage before{}, after{};
@@ -195,6 +226,8 @@ int main(int argc, char **argv)
             const logformat::Recording *recording = reader.read();
             readSeconds.push_back(secondsSince(start));
             held = recording->bytes();
+            if (round == 0)
+                laneMs = laneTimes(*recording);
             if (recording->rows() != rows) {
                 std::fprintf(stderr, "read %lld rows of %lld\n", (long long)recording->rows(),
                              rows);
@@ -241,6 +274,9 @@ int main(int argc, char **argv)
     std::printf("  held in memory:  %.1f MB (%.2f bytes a scan)\n", double(held) / kMB,
                 double(held) / double(rows));
     std::printf("  plot to PNG:     %s\n", figures(plotSeconds, "s").c_str());
+    if (laneMs.size() == 3)
+        std::printf("  8 lanes x 1920 px: whole run %.2f ms, 10 s %.2f ms, 1 s %.2f ms\n",
+                    laneMs[0], laneMs[1], laneMs[2]);
     std::printf("  plot peak RSS:   %s; budget %.1f MB (24 B a scan + 15 %% + 80 MB)\n",
                 figures(plotPeakMB, "MB").c_str(), budgetMB);
     if (pandas)
