@@ -32,7 +32,7 @@ struct Summary
 {
     int lowest = 0;
     int highest = 0;
-    int count = 0;
+    qint64 count = 0;
     qint64 sum = 0;      // the mean is sum / count
     quint64 squares = 0; // of the codes: the RMS is the root of squares / count
     QList<int> ranges;   // the range codes every code fits

@@ -1,6 +1,7 @@
 #include "dattool/commandline.h"
 
 #include "dattool/datvalues.h"
+#include "dattool/recordinginput.h"
 #include "dattool/standardoutput.h"
 #include "dattool/textcolumns.h"
 
@@ -17,7 +18,20 @@ int info(const CommandLine &line)
     if (line.parser.isSet(line.range) && !(range = rangeOf(line, &status)))
         return status;
     QList<QStringList> rows;
+    QString out;
     for (const QString &file : files) {
+        // A recording has lines of its own; the sample files before it keep
+        // their columns.
+        if (recordinginput::isRecording(file)) {
+            const auto reader = recordinginput::load(file);
+            if (!reader) {
+                status = kBadInput;
+                continue;
+            }
+            out += textcolumns::aligned(rows) + recordinginput::infoText(file, *reader);
+            rows.clear();
+            continue;
+        }
         const std::optional<samplefile::Records> records = readInput(file, range.value_or(-1));
         if (!records) {
             status = kBadInput;
@@ -32,7 +46,8 @@ int info(const CommandLine &line)
         if (range)
             rows.back() << datvalues::millivoltFigures(summary, *range);
     }
-    if (!rows.isEmpty() && !writeStdout(textcolumns::aligned(rows).toUtf8()))
+    out += textcolumns::aligned(rows);
+    if (!out.isEmpty() && !writeStdout(out.toUtf8()))
         return kBadInput;
     return status;
 }

@@ -2,6 +2,8 @@
 
 #include "dattool/datinput.h"
 #include "dattool/datplot.h"
+#include "dattool/recordinginput.h"
+#include "dattool/recordplot.h"
 #include "dattool/standardoutput.h"
 #include "dattool/stopsignals.h"
 
@@ -11,6 +13,43 @@ namespace datcommands {
 
 namespace {
 constexpr int kMaxScale = 16;
+
+// Writes plot's one output whole; a stop signal before or while it is
+// written ends the run after it.
+int writeOne(const StopSignals &stop, const QString &target, const QByteArray &bytes, bool force)
+{
+    if (stop.caught())
+        stop.endAfter(0, 1);
+    const bool written = writeOutput(target, bytes, force);
+    if (stop.caught())
+        stop.endAfter(written ? 1 : 0, 1);
+    return written ? 0 : kBadInput;
+}
+
+// The strip chart of a whole recording, from its min/max levels.
+int plotRecording(const QStringList &files, const QString &target, bool pdf, int scale, bool axes,
+                  bool force)
+{
+    const StopSignals stop;
+    const std::unique_ptr<logformat::RecordingReader> reader =
+        recordinginput::load(files.constFirst());
+    if (!reader)
+        return kBadInput;
+    // Any part of a split set is an input.
+    QStringList inputs;
+    for (const std::string &part : reader->files())
+        inputs << escapedText(QByteArray::fromStdString(part));
+    if (datinput::Inputs(inputs).hold(target) || !outputAllowed(target, force))
+        return kBadInput;
+    recordplot::Chart chart;
+    chart.title = shown(files.constFirst());
+    chart.span = logformat::wholeSpan(reader->recording());
+    chart.axes = axes;
+    chart.scale = scale;
+    const QByteArray bytes = pdf ? recordplot::pdf(reader->recording(), chart)
+                                 : recordplot::png(reader->recording(), chart);
+    return writeOne(stop, target, bytes, force);
+}
 } // namespace
 
 int plot(const CommandLine &line)
@@ -28,6 +67,13 @@ int plot(const CommandLine &line)
     const int scale = line.parser.value(line.scale).toInt(&numeric);
     if (!numeric || scale < 1 || scale > kMaxScale)
         return usage(QStringLiteral("--scale 须为 1..%1 的整数").arg(kMaxScale));
+    const bool force = line.parser.isSet(line.force);
+    const bool pdf = suffix == QLatin1String("pdf");
+    if (recordinginput::isRecording(files.constFirst())) {
+        if (line.parser.isSet(line.rate) || line.parser.isSet(line.range))
+            return usage(QStringLiteral("录制文件带着自己的时间和量程，不用 --rate 或 --range"));
+        return plotRecording(files, target, pdf, scale, line.parser.isSet(line.axes), force);
+    }
     int status = 0;
     const std::optional<Units> units = unitsOf(line, &status);
     if (!units)
@@ -35,7 +81,6 @@ int plot(const CommandLine &line)
 
     const StopSignals stop;
     const std::optional<samplefile::Records> records = readInput(files.constFirst(), units->range);
-    const bool force = line.parser.isSet(line.force);
     if (!records || datinput::Inputs(files).hold(target) || !outputAllowed(target, force))
         return kBadInput;
     datplot::View view;
@@ -47,14 +92,8 @@ int plot(const CommandLine &line)
     if (view.axes)
         view.name = QFileInfo(shown(files.constFirst())).fileName();
     const datplot::Figure figure = datplot::figure(*records, view);
-    const QByteArray bytes =
-        suffix == QLatin1String("pdf") ? datplot::pdf(figure) : datplot::png(figure, scale);
-    if (stop.caught())
-        stop.endAfter(0, 1);
-    const bool written = writeOutput(target, bytes, force);
-    if (stop.caught())
-        stop.endAfter(written ? 1 : 0, 1);
-    return written ? 0 : kBadInput;
+    const QByteArray bytes = pdf ? datplot::pdf(figure) : datplot::png(figure, scale);
+    return writeOne(stop, target, bytes, force);
 }
 
 } // namespace datcommands

@@ -1,40 +1,9 @@
 #include "logger/csvoutput.h"
 
-#include "readings/inputrange.h"
-#include "readings/rangetext.h"
+#include "logformat/heading.h"
+#include "logformat/splitset.h"
 
-#include <array>
-#include <charconv>
 #include <cstdint>
-#include <cstring>
-
-// The exact millivolt text of every code of one range, worked out once so that
-// a row costs one copy per channel. Indexed by the code's 12 bits, so a
-// bipolar code -1 is entry 4095.
-struct MillivoltTable
-{
-    // An entry is copied whole, its 24 bytes a few moves: room for the longest
-    // text and its length.
-    struct Text
-    {
-        char text[23];
-        unsigned char length;
-    };
-    static_assert(sizeof(Text::text) >= rangetext::kLongestMillivolts);
-    std::array<Text, inputrange::kCodes> byCode;
-
-    explicit MillivoltTable(int range)
-    {
-        for (int bits = 0; bits < inputrange::kCodes; ++bits) {
-            const int code = inputrange::codeOfBits(bits, range);
-            char text[rangetext::kMaxExactLength];
-            const char *end = rangetext::writeMillivolts(text, code, range);
-            Text &entry = byCode[std::size_t(bits)];
-            entry.length = static_cast<unsigned char>(end - text);
-            std::copy(text, text + entry.length, entry.text);
-        }
-    }
-};
 
 namespace {
 
@@ -43,20 +12,19 @@ constexpr std::int64_t kHoldNs = 500'000'000;
 constexpr std::int64_t kSyncNs = 5'000'000'000;
 constexpr std::int64_t kNothingHeld = INT64_MAX;
 
-// Scan number, time and the commas, CRLF, and room to copy a whole entry of
-// a table for each of up to 8 channels.
-constexpr std::size_t kMaxRowLength = 64 + 8 * (1 + sizeof(MillivoltTable::Text));
+std::vector<logformat::ChannelRange> channelsOf(const logoptions::Options &options)
+{
+    std::vector<logformat::ChannelRange> channels;
+    for (const logoptions::ChannelRange &c : options.channels)
+        channels.push_back({c.channel, c.range});
+    return channels;
+}
 
 } // namespace
 
-CsvOutput::CsvOutput(const logoptions::Options &options) : m_options(options)
+CsvOutput::CsvOutput(const logoptions::Options &options)
+    : m_options(options), m_rowText(channelsOf(options))
 {
-    std::shared_ptr<const MillivoltTable> byRange[inputrange::kCount];
-    for (const logoptions::ChannelRange &c : options.channels) {
-        if (!byRange[c.range])
-            byRange[c.range] = std::make_shared<const MillivoltTable>(c.range);
-        m_tables.push_back(byRange[c.range]);
-    }
     m_held.reserve(kHoldBytes + 512);
 }
 
@@ -64,7 +32,7 @@ CsvOutput::~CsvOutput() = default;
 
 std::string CsvOutput::fileName(int part) const
 {
-    return m_options.split() ? logoptions::partName(m_options.output, part) : m_options.output;
+    return m_options.split() ? logformat::partName(m_options.output, part) : m_options.output;
 }
 
 void CsvOutput::open(const std::string &startUtc)
@@ -87,45 +55,21 @@ void CsvOutput::startPart(int part)
     if (m_options.splitNs)
         m_partEndsNs += *m_options.splitNs;
 
+    logformat::Heading heading;
+    heading.version = ZK61AR_VERSION;
+    heading.start = m_startUtc;
+    heading.rateText = m_options.rate > 0 ? m_options.rateText : logformat::kRateMax;
+    heading.channels = channelsOf(m_options);
+    heading.part = m_options.split() ? part : 0;
     const std::size_t before = m_held.size();
-    m_held += "# zk61ar-log " ZK61AR_VERSION "\r\n# start: " + m_startUtc + "\r\n# rate: ";
-    m_held += m_options.rate > 0 ? m_options.rateText + " scans/s\r\n" : "max\r\n";
-    for (const logoptions::ChannelRange &c : m_options.channels) {
-        m_held += "# ch" + std::to_string(c.channel) + ": ";
-        m_held += rangetext::name(c.range);
-        m_held += "\r\n";
-    }
-    if (m_options.split())
-        m_held += "# part: " + std::to_string(part) + "\r\n";
-    m_held += "scan,time_s";
-    for (const logoptions::ChannelRange &c : m_options.channels)
-        m_held += ",ch" + std::to_string(c.channel) + "_mV";
-    m_held += "\r\n";
+    m_held += logformat::headingText(heading);
     m_partBytes += std::int64_t(m_held.size() - before);
 }
 
 void CsvOutput::add(std::int64_t scan, std::int64_t timeNs, const std::int16_t *codes)
 {
-    // Written in place, a field at a time: this runs once a scan, at -r max
-    // millions of times a second.
-    char row[kMaxRowLength];
-    char *end = std::to_chars(row, row + 20, scan).ptr;
-    *end++ = ',';
-    const std::int64_t us = timeNs / 1000;
-    end = std::to_chars(end, end + 20, us / 1'000'000).ptr;
-    *end++ = '.';
-    for (int i = 5, rest = int(us % 1'000'000); i >= 0; --i, rest /= 10)
-        end[i] = char('0' + rest % 10);
-    end += 6;
-    for (std::size_t i = 0; i < m_tables.size(); ++i) {
-        const MillivoltTable::Text &mv = m_tables[i]->byCode[std::size_t(codes[i]) & 0xFFF];
-        *end++ = ',';
-        std::memcpy(end, mv.text, sizeof mv.text); // the whole entry: a few moves
-        end += mv.length;
-    }
-    *end++ = '\r';
-    *end++ = '\n';
-    const auto length = std::size_t(end - row);
+    char row[logformat::RowText::kMaxLength];
+    const std::size_t length = m_rowText.write(row, scan, timeNs, codes);
 
     // A new part before the row that would take this one past its size, or
     // at the first row past its time.

@@ -1,4 +1,5 @@
 #pragma once
+#include "logformat/rowtext.h"
 #include "logger/options.h"
 #include "logger/outputfile.h"
 #include "logger/syncer.h"
@@ -8,10 +9,9 @@
 #include <string>
 #include <vector>
 
-struct MillivoltTable;
-
-// The recording's CSV (RFC 4180, CRLF): a few "#" lines saying what was
-// recorded, the header scan,time_s,chN_mV,... and one row per scan. Rows are
+// The recording's CSV (RFC 4180, CRLF) in the format of logformat/: a few "#"
+// lines saying what was recorded, the header scan,time_s,chN_mV,... and one
+// row per scan. Rows are
 // held and handed to the system in whole lines, at the latest half a second
 // after they were taken, and synced to disk every few seconds on another
 // thread; with --split every part is a whole file of its own.
@@ -54,7 +54,7 @@ private:
 
     const logoptions::Options &m_options;
     std::string m_startUtc;
-    std::vector<std::shared_ptr<const MillivoltTable>> m_tables; // one per channel
+    logformat::RowText m_rowText;
     std::shared_ptr<OutputFile> m_file;
     Syncer m_syncer;
     std::string m_held;

@@ -1,5 +1,6 @@
 #include "logger/options.h"
 
+#include "logformat/splitset.h"
 #include "logger/logerror.h"
 #include "readings/rangetext.h"
 #include "system/output.h"
@@ -135,17 +136,6 @@ std::int64_t parseDuration(const std::string &text)
     return std::llround(*ns);
 }
 
-std::string partName(const std::string &output, int part)
-{
-    const std::size_t base = output.find_last_of('/') + 1; // 0 when there is no folder
-    std::size_t dot = output.find_last_of('.');
-    if (dot == std::string::npos || dot <= base)
-        dot = output.size();
-    char number[16];
-    std::snprintf(number, sizeof number, "-%04d", part);
-    return output.substr(0, dot) + number + output.substr(dot);
-}
-
 std::optional<Options> parse(int argc, char **argv)
 {
     Options options;
@@ -194,7 +184,8 @@ std::optional<Options> parse(int argc, char **argv)
         parseSplit(trimmed(split), options);
     }
     if (!options.toStandardOutput())
-        checkOutput(options.split() ? partName(options.output, 1) : options.output, options.force);
+        checkOutput(options.split() ? logformat::partName(options.output, 1) : options.output,
+                    options.force);
     return options;
 }
 

@@ -38,10 +38,6 @@ double parseRate(const std::string &text);
 // "30s", "5m", "2h", "1.5s", "250ms" in nanoseconds.
 std::int64_t parseDuration(const std::string &text);
 
-// The name of part `part` (1, 2, ...) of a split recording into `output`:
-// run.csv gives run-0001.csv, run-0002.csv, ...
-std::string partName(const std::string &output, int part);
-
 // The options of a command line, or nothing when it only asked for help or
 // the version, which are then printed. Also refuses an output that exists
 // without --force or lies in a folder that does not exist.

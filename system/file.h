@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace os {
 
@@ -115,6 +116,21 @@ Kind kindOf(const File &file, std::int64_t *size);
 Error writeAll(File &file, const char *bytes, std::size_t size);
 // Up to `size` bytes, fewer only at the end of the file; `*got` says how many.
 Error readUpTo(File &file, char *buffer, std::size_t size, std::size_t *got);
+// The same from byte `offset` on. Use either this or readUpTo on one file:
+// whether a read at an offset moves the position readUpTo goes on from
+// differs between systems.
+Error readAt(File &file, std::int64_t offset, char *buffer, std::size_t size, std::size_t *got);
+
+// Whether any program (this one included) holds the file open for writing,
+// as far as the system tells: a recorder still writing it, or none. `file`
+// is the file `name` names, open for reading; on Linux a read lease is asked
+// for and given back at once (it is refused while a writer holds the file),
+// on Windows the file is opened once more denying other writers.
+enum class Writers { None, Some, Unknown };
+Writers writersOf(File &file, const std::string &name);
+
+// The names of what the folder `folder` holds, without "." and "..".
+Error namesIn(const std::string &folder, std::vector<std::string> *names);
 // Where the next write to a regular file lands: its end for one opened for
 // appending (standard output with >>).
 std::int64_t writePosition(const File &file);

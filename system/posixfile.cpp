@@ -6,6 +6,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <locale.h>
 #include <sys/stat.h>
@@ -230,6 +231,59 @@ Error cutBack(File &file, std::int64_t size)
 Error sync(File &file)
 {
     return ::fdatasync(fd(file)) == 0 ? 0 : errno;
+}
+
+Error readAt(File &file, std::int64_t offset, char *buffer, std::size_t size, std::size_t *got)
+{
+    *got = 0;
+    while (*got < size) {
+        const ssize_t n =
+            ::pread(fd(file), buffer + *got, size - *got, off_t(offset + std::int64_t(*got)));
+        if (n == 0)
+            break;
+        if (n > 0)
+            *got += std::size_t(n);
+        else if (errno != EINTR)
+            return errno;
+    }
+    return 0;
+}
+
+Writers writersOf(File &file, const std::string &)
+{
+#ifdef F_SETLEASE
+    // A lease broken while held would be told by SIGIO, which ends a program
+    // that does not catch it: SIGURG instead, which nothing else here uses
+    // and whose default is to be ignored. The lease is held for two calls.
+    if (::fcntl(fd(file), F_SETSIG, SIGURG) != 0)
+        return Writers::Unknown;
+    if (::fcntl(fd(file), F_SETLEASE, F_RDLCK) == 0) {
+        ::fcntl(fd(file), F_SETLEASE, F_UNLCK);
+        return Writers::None;
+    }
+    // EAGAIN: open for writing somewhere. Anything else (a file of another
+    // user, a file system without leases) says nothing.
+    return errno == EAGAIN ? Writers::Some : Writers::Unknown;
+#else
+    (void)file;
+    return Writers::Unknown;
+#endif
+}
+
+Error namesIn(const std::string &folder, std::vector<std::string> *names)
+{
+    DIR *const dir = ::opendir(folder.c_str());
+    if (!dir)
+        return errno;
+    errno = 0;
+    while (const dirent *entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..")
+            names->push_back(name);
+    }
+    const Error error = errno;
+    ::closedir(dir);
+    return error;
 }
 
 void remove(const std::string &name)

@@ -271,6 +271,57 @@ Error sync(File &file)
     return FlushFileBuffers(handleOf(file)) ? 0 : lastError();
 }
 
+Error readAt(File &file, std::int64_t offset, char *buffer, std::size_t size, std::size_t *got)
+{
+    *got = 0;
+    while (*got < size) {
+        const std::int64_t at = offset + std::int64_t(*got);
+        OVERLAPPED where{};
+        where.Offset = DWORD(at & 0xFFFFFFFF);
+        where.OffsetHigh = DWORD(at >> 32);
+        DWORD n = 0;
+        const DWORD chunk = DWORD(std::min<std::size_t>(size - *got, kLongestWrite));
+        if (!ReadFile(handleOf(file), buffer + *got, chunk, &n, &where)) {
+            const Error error = lastError();
+            return error == ERROR_HANDLE_EOF ? 0 : error;
+        }
+        if (n == 0)
+            break;
+        *got += n;
+    }
+    return 0;
+}
+
+Writers writersOf(File &, const std::string &name)
+{
+    // Refused while another handle may write: a writer is there.
+    const HANDLE handle = CreateFileW(widened(name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle != INVALID_HANDLE_VALUE) {
+        CloseHandle(handle);
+        return Writers::None;
+    }
+    return GetLastError() == ERROR_SHARING_VIOLATION ? Writers::Some : Writers::Unknown;
+}
+
+Error namesIn(const std::string &folder, std::vector<std::string> *names)
+{
+    WIN32_FIND_DATAW found;
+    const HANDLE search = FindFirstFileW(widened(folder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        const Error error = lastError();
+        return error == ERROR_FILE_NOT_FOUND ? 0 : error;
+    }
+    do {
+        const std::string name = windowstext::narrowed(found.cFileName);
+        if (name != "." && name != "..")
+            names->push_back(name);
+    } while (FindNextFileW(search, &found));
+    const Error error = lastError();
+    FindClose(search);
+    return error == ERROR_NO_MORE_FILES ? 0 : error;
+}
+
 void remove(const std::string &name)
 {
     DeleteFileW(widened(name).c_str());

@@ -3,6 +3,8 @@
 // outputs that cannot be written (caused for real: a pipe, a file-size limit,
 // a closed or full standard output, a signal) and the messages the user reads.
 #include "datfiles.h"
+#include "logformat/heading.h"
+#include "logformat/rowtext.h"
 #include "plot/plotgrid.h"
 #include "systemwords.h"
 
@@ -44,6 +46,8 @@ private slots:
     void infoMillivolts_data();
     void infoMillivolts();
     void plotAxes();
+    void infoRecording();
+    void plotRecordingKeepsSpikesAndGaps();
 
 private:
     // Exit status (-1: crashed or hung), standard output and error. The tool
@@ -430,6 +434,48 @@ void TestDatTool::reported_data()
         << ""
         << "$DAT view -r 0 --rate 0.0009 s.dat" << 2 << "--rate 须为 0.001 到 1000000000 之间的数"
         << "";
+    // Recordings: two rows (scans 0 and 1) of channels 0 (0-5V) and 3 (±5V),
+    // then what each row names.
+    const QString heading =
+        QStringLiteral("printf '# zk61ar-log 1.0\\r\\n# start: 2026-12-09T03:10:47.464698Z\\r\\n"
+                       "# rate: 1000 scans/s\\r\\n# ch0: 0-5V\\r\\n# ch3: ±5V\\r\\n"
+                       "scan,time_s,ch0_mV,ch3_mV\\r\\n0,0.000001,2500,0\\r\\n1,0.001,0,0\\r\\n");
+    QTest::newRow("recording: a row of too few fields")
+        << heading + "2,0.002,0\\r\\n' >r.csv"
+        << "$DAT info r.csv" << 1 << "文件 r.csv 第 9 行：有 3 个字段，应为 4 个"
+        << "";
+    QTest::newRow("recording: a value no code gives")
+        << heading + "2,0.002,0,1\\r\\n' >r.csv"
+        << "$DAT plot r.csv -o r.png" << 1
+        << "文件 r.csv 第 9 行：ch3_mV 的 1 mV 不是量程 ±5V 的码值所能给出的值"
+        << "";
+    QTest::newRow("recording: time going back")
+        << heading + "2,0.0009,0,0\\r\\n' >r.csv"
+        << "$DAT info r.csv" << 1 << "文件 r.csv 第 9 行：时间 0.000900 s 早于上一行的 0.001000 s"
+        << "";
+    QTest::newRow("recording: torn last line, the rows before kept")
+        << heading + "2,0.002,25' >r.csv"
+        << "$DAT info r.csv" << 0 << "文件 r.csv 第 9 行：最后一行不完整"
+        << "行数      2";
+    const auto part = [](int n, const QString &rows) {
+        return QStringLiteral("printf '# zk61ar-log 1.0\\r\\n# start: 2026-12-09T03:10:47.464698Z"
+                              "\\r\\n# rate: 1000 scans/s\\r\\n# ch0: 0-5V\\r\\n# ch3: ±5V\\r\\n"
+                              "# part: %1\\r\\nscan,time_s,ch0_mV,ch3_mV\\r\\n%2' >run-000%1.csv;")
+            .arg(n)
+            .arg(rows);
+    };
+    QTest::newRow("recording: a split set from its name")
+        << part(1, "0,0.000001,2500,0\\r\\n") + part(2, "1,0.001,0,0\\r\\n") << "$DAT info run.csv"
+        << 0 << ""
+        << "run-0001.csv … run-0002.csv（2 个分段）";
+    QTest::newRow("recording: a part missing")
+        << part(1, "0,0.000001,2500,0\\r\\n") + part(3, "1,0.001,0,0\\r\\n")
+        << "$DAT info run-0003.csv" << 1 << "分段录制 run.csv 缺少第 2 段：没有文件 run-0002.csv"
+        << "";
+    QTest::newRow("recording: not one")
+        << "printf '# zk61ar-log\\r\\n' >r.csv"
+        << "$DAT plot r.csv -o r.png" << 1 << "文件 r.csv 不是 zk61ar-log 的录制文件"
+        << "";
 }
 
 void TestDatTool::reported()
@@ -632,6 +678,83 @@ void TestDatTool::plotAxes()
              "millivolts left of the plot");
     QVERIFY2(count(picture, QRect(264, inside.bottom() + 20, plot.width(), 180), ink) > 100,
              "points below it");
+}
+
+void TestDatTool::infoRecording()
+{
+    QVERIFY(writeBytes(path("r.csv"), "# zk61ar-log 1.0\r\n"
+                                      "# start: 2026-12-09T03:10:47.464698Z\r\n"
+                                      "# rate: 1000 scans/s\r\n"
+                                      "# ch0: 0-5V\r\n"
+                                      "# ch3: ±5V\r\n"
+                                      "scan,time_s,ch0_mV,ch3_mV\r\n"
+                                      "0,0.000012,2500,-5000\r\n"
+                                      "1,0.001010,2501.220703125,0\r\n"
+                                      "3,0.003020,0,4997.55859375\r\n"
+                                      "4,0.004001,4998.779296875,-2.44140625\r\n"));
+    QByteArray out;
+    QCOMPARE(run({"info", "r.csv"}, &out), 0);
+    // Codes 2048, 2049, 0, 4095 and -2048, 0, 2047, -1; mean and RMS worked
+    // out by hand to 50 digits; 3 steps in 0.003989 s.
+    const QStringList expected{
+        "r.csv 录制文件（zk61ar-log 1.0）",
+        "开始 2026-12-09T03:10:47.464698Z（UTC）",
+        "时长 0.003989 s",
+        "行数 4",
+        "超时跳过 1 次",
+        "采样率 设定 1000 次/s，实测 752.068 次/s",
+        "ch0 0-5V 最小 0 mV 最大 4998.779296875 mV 峰峰值 4998.779296875 mV 平均 2500.000 mV "
+        "均方根 3061.613 mV",
+        "ch3 ±5V 最小 -5000 mV 最大 4997.55859375 mV 峰峰值 9997.55859375 mV 平均 -1.221 mV "
+        "均方根 3534.671 mV"};
+    QStringList lines;
+    for (const QString &line : QString::fromUtf8(out).split('\n', Qt::SkipEmptyParts))
+        lines << line.simplified();
+    QCOMPARE(lines, expected);
+}
+
+void TestDatTool::plotRecordingKeepsSpikesAndGaps()
+{
+    // 400 s at 1000 scans/s of channel 0 (0-5V) at code 1000, but for one
+    // scan of 4095 and 5 s of scans skipped; channel 1 (±5V) at 0.
+    logformat::Heading heading;
+    heading.version = "1.0";
+    heading.start = "2026-12-09T03:10:47.464698Z";
+    heading.rateText = "1000";
+    heading.channels = {{0, 0}, {1, 1}};
+    const logformat::RowText text(heading.channels);
+    constexpr int kScans = 400000, kSpike = 250000, kGapFrom = 100000, kGapTo = 105000;
+    std::string file = logformat::headingText(heading);
+    char row[logformat::RowText::kMaxLength];
+    for (int k = 0; k < kScans; ++k) {
+        if (k >= kGapFrom && k < kGapTo)
+            continue;
+        const std::int16_t codes[] = {std::int16_t(k == kSpike ? 4095 : 1000), 0};
+        file.append(row, text.write(row, k, k * 1'000'000LL, codes));
+    }
+    QVERIFY(writeBytes(path("r.csv"), QByteArray::fromStdString(file)));
+    QByteArray out;
+    QCOMPARE(run({"plot", "r.csv", "-o", "-"}, &out), 0);
+    const QImage picture = QImage::fromData(out, "PNG");
+    // Two lanes of 110 pixels, 10 apart, 1600 columns over the 399.999 s from
+    // the first scan to the last. Code c of 0-5V at y = 110 - (c + 0.5) x
+    // 110 / 4096: row 83 for 1000, row 0 for 4095.
+    QCOMPARE(picture.size(), QSize(1600, 230));
+    const auto column = [](int scan) { return int(std::floor(scan * 1600.0 / 399999.000001)); };
+    const auto trace = [&](int x, int y) { return QColor(picture.pixel(x, y)) == kTraceColour; };
+    const auto traceIn = [&](int x) {
+        for (int y = 0; y < 110; ++y)
+            if (trace(x, y))
+                return true;
+        return false;
+    };
+    QVERIFY(trace(column(kSpike), 0) && trace(column(kSpike), 83));
+    QVERIFY(!trace(column(kSpike) - 2, 0) && !trace(column(kSpike) + 2, 0));
+    QVERIFY(trace(column(kGapFrom) - 1, 83) && trace(column(kGapTo) + 1, 83));
+    for (int x = column(kGapFrom) + 1; x < column(kGapTo); ++x)
+        QVERIFY2(!traceIn(x), qPrintable(QStringLiteral("column %1 in the gap").arg(x)));
+    // Channel 1's 0 in the middle of its lane, which starts at row 120.
+    QVERIFY(trace(800, 120 + 54));
 }
 
 QTEST_GUILESS_MAIN(TestDatTool)

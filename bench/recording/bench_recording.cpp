@@ -1,0 +1,289 @@
+// An hour of eight channels at 1000 scans/s, as zk61ar-log would record it
+// on the emulated device (its waveforms at each scan's time, a scan late by
+// 30..130 us, now and then one skipped), written through the logger's own
+// writer into a private folder, then read back:
+//   - by logformat's reader in this process: seconds and MB/s, CPU seconds;
+//   - by zk61ar-dat plot FILE -o FILE.png: seconds to the PNG and its peak
+//     resident memory against the budget of 24 bytes a scan + 15 % + 80 MB;
+//   - by pandas.read_csv(FILE, comment="#"), where python3 has pandas;
+// and the lines of eight lanes 1920 pixels wide (plot/lane.h) over the whole
+// run, ten seconds of it and one second (fewer scans than pixels), best of 5.
+// Each reading `rounds` times (3 unless given); the machine's load is printed
+// before and after. The folder and the file are removed at the end.
+//
+//   bench_recording [rounds] [minutes]
+#include "channelsignals.h"
+#include "coding.h"
+#include "logformat/heading.h"
+#include "logformat/reader.h"
+#include "logformat/recordingerror.h"
+#include "logformat/rowtext.h"
+#include "plot/lane.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+constexpr int kRate = 1000;
+constexpr int kChannels = 8;
+constexpr int kRanges[kChannels] = {0, 1, 2, 1, 0, 0, 3, 3};
+constexpr double kMB = 1e6;
+constexpr double kBudgetBytesPerScan = 24 * 1.15;
+constexpr double kBudgetQtMB = 80;
+
+using Clock = std::chrono::steady_clock;
+
+double secondsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+std::string load()
+{
+    std::ifstream in("/proc/loadavg");
+    std::string one, five;
+    in >> one >> five;
+    return one + " " + five + " (1 and 5 min, " + std::to_string(sysconf(_SC_NPROCESSORS_ONLN)) +
+           " cores)";
+}
+
+double cpuSeconds(const rusage &usage)
+{
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
+}
+
+// Returns the rows written.
+long long writeRecording(const std::string &path, long long scans)
+{
+    logformat::Heading heading;
+    heading.version = "1.0";
+    heading.start = "2026-12-09T03:10:47.464698Z";
+    heading.rateText = std::to_string(kRate);
+    for (int c = 0; c < kChannels; ++c)
+        heading.channels.push_back({c, kRanges[c]});
+    const logformat::RowText rowText(heading.channels);
+    const emu::ChannelSignals waveforms{emu::DcLevels{}};
+    std::mt19937_64 random(61);
+    std::ofstream out(path, std::ios::binary);
+    const std::string text = logformat::headingText(heading);
+    out.write(text.data(), std::streamsize(text.size()));
+    std::vector<char> buffer(1 << 20);
+    std::size_t used = 0;
+    long long rows = 0;
+    for (long long k = 0; k < scans; ++k) {
+        if (random() % 500 == 0)
+            continue; // skipped: later than a period
+        const long long ns =
+            k * (1'000'000'000 / kRate) + 30'000 + static_cast<long long>(random() % 100'000);
+        std::int16_t codes[kChannels];
+        for (int c = 0; c < kChannels; ++c) {
+            const int bits = emu::code12(waveforms.volts(c, double(ns) * 1e-9), kRanges[c]);
+            codes[c] = std::int16_t(kRanges[c] % 2 == 1 && bits >= 2048 ? bits - 4096 : bits);
+        }
+        if (used + logformat::RowText::kMaxLength > buffer.size()) {
+            out.write(buffer.data(), std::streamsize(used));
+            used = 0;
+        }
+        used += rowText.write(buffer.data() + used, k, ns, codes);
+        ++rows;
+    }
+    out.write(buffer.data(), std::streamsize(used));
+    return out ? rows : -1;
+}
+
+struct Child
+{
+    bool ok = false;
+    double seconds = 0, cpu = 0;
+    long peakKiB = 0;
+};
+
+Child runChild(std::vector<std::string> argv, bool quiet)
+{
+    Child result;
+    std::fflush(stdout); // not printed again by the child
+    const auto start = Clock::now();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (quiet &&
+            (!std::freopen("/dev/null", "w", stdout) || !std::freopen("/dev/null", "w", stderr)))
+            _exit(127);
+        std::vector<char *> args;
+        for (std::string &a : argv)
+            args.push_back(a.data());
+        args.push_back(nullptr);
+        execvp(args[0], args.data());
+        _exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    if (pid < 0 || wait4(pid, &status, 0, &usage) != pid)
+        return result;
+    result.seconds = secondsSince(start);
+    result.cpu = cpuSeconds(usage);
+    result.peakKiB = usage.ru_maxrss;
+    result.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return result;
+}
+
+// Milliseconds for the lines of all lanes, 1920 wide, over the whole run,
+// its first 10 s and its first second.
+std::vector<double> laneTimes(const logformat::Recording &recording)
+{
+    constexpr double kWidth = 1920, kHeight = 100;
+    const logformat::TimeSpan whole = logformat::wholeSpan(recording);
+    std::vector<double> times;
+    for (const std::int64_t ns :
+         {whole.endNs - whole.firstNs, std::int64_t(10'000'000'000), std::int64_t(1'000'000'000)}) {
+        const logformat::TimeSpan span{whole.firstNs, whole.firstNs + ns};
+        double best = 1e300;
+        for (int round = 0; round < 5; ++round) {
+            const auto start = Clock::now();
+            std::size_t lines = 0;
+            for (int c = 0; c < recording.channels(); ++c)
+                lines += laneLines(recording, c, recording.heading().channels[std::size_t(c)].range,
+                                   span, QRectF(0, c * kHeight, kWidth, kHeight))
+                             .size();
+            best = std::min(best, secondsSince(start) * 1000);
+            if (lines == 0)
+                std::fprintf(stderr, "no lines\n");
+        }
+        times.push_back(best);
+    }
+    return times;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() / 2];
+}
+
+std::string figures(const std::vector<double> &values, const char *unit)
+{
+    std::string text;
+    char one[32];
+    for (const double v : values) {
+        std::snprintf(one, sizeof one, "%s%.2f", text.empty() ? "" : " ", v);
+        text += one;
+    }
+    std::snprintf(one, sizeof one, " %s (median %.2f)", unit, median(values));
+    return text + one;
+}
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
+    const long long minutes = argc > 2 ? std::max(1, std::atoi(argv[2])) : 60;
+    const fs::path folder =
+        fs::temp_directory_path() / ("bench_recording-" + std::to_string(getpid()));
+    fs::create_directories(folder);
+    struct Remove
+    {
+        fs::path folder;
+        ~Remove()
+        {
+            std::error_code ignored;
+            fs::remove_all(folder, ignored);
+        }
+    } remove{folder};
+    const std::string file = (folder / "run.csv").string();
+
+    std::printf("bench_recording (%s build), load before: %s\n", ZK_BUILD_TYPE, load().c_str());
+    auto start = Clock::now();
+    const long long rows = writeRecording(file, minutes * 60 * kRate);
+    if (rows < 0) {
+        std::fprintf(stderr, "could not write %s\n", file.c_str());
+        return 1;
+    }
+    const double mb = double(fs::file_size(file)) / kMB;
+    std::printf("  written: %lld rows of %d channels, %lld min at %d scans/s, %.1f MB, in %.1f s\n",
+                rows, kChannels, minutes, kRate, mb, secondsSince(start));
+
+    std::vector<double> readSeconds, readCpu, plotSeconds, plotPeakMB, pandasSeconds;
+    std::vector<double> laneMs;
+    std::size_t held = 0;
+    for (int round = 0; round < rounds; ++round) {
+        rusage before{}, after{};
+        getrusage(RUSAGE_SELF, &before);
+        start = Clock::now();
+        try {
+            logformat::RecordingReader reader(file);
+            const logformat::Recording *recording = reader.read();
+            readSeconds.push_back(secondsSince(start));
+            held = recording->bytes();
+            if (round == 0)
+                laneMs = laneTimes(*recording);
+            if (recording->rows() != rows) {
+                std::fprintf(stderr, "read %lld rows of %lld\n", (long long)recording->rows(),
+                             rows);
+                return 1;
+            }
+        } catch (const RecordingError &error) {
+            std::fprintf(stderr, "%s\n", error.message().c_str());
+            return 1;
+        }
+        getrusage(RUSAGE_SELF, &after);
+        readCpu.push_back(cpuSeconds(after) - cpuSeconds(before));
+
+        const std::string png = (folder / "run.png").string();
+        fs::remove(png);
+        const Child plot = runChild({ZK61AR_DAT, "plot", file, "-o", png}, false);
+        if (!plot.ok || !fs::exists(png)) {
+            std::fprintf(stderr, "zk61ar-dat plot failed\n");
+            return 1;
+        }
+        plotSeconds.push_back(plot.seconds);
+        plotPeakMB.push_back(double(plot.peakKiB) * 1024 / kMB);
+    }
+    const bool pandas = runChild({"python3", "-c", "import pandas"}, true).ok;
+    const std::string pandasTime = (folder / "pandas.txt").string();
+    for (int round = 0; pandas && round < rounds; ++round) {
+        // The reading alone, as python times it: not python's start.
+        const Child read = runChild({"python3", "-c",
+                                     "import sys, time, pandas\nt = time.monotonic()\n"
+                                     "pandas.read_csv(sys.argv[1], comment='#')\n"
+                                     "open(sys.argv[2], 'w').write(str(time.monotonic() - t))",
+                                     file, pandasTime},
+                                    true);
+        double seconds = 0;
+        if (read.ok && (std::ifstream(pandasTime) >> seconds))
+            pandasSeconds.push_back(seconds);
+    }
+
+    std::vector<double> rates;
+    for (const double s : readSeconds)
+        rates.push_back(mb / s);
+    const double budgetMB = double(rows) * kBudgetBytesPerScan / kMB + kBudgetQtMB;
+    std::printf("  reader:          %s, %s; CPU %s\n", figures(readSeconds, "s").c_str(),
+                figures(rates, "MB/s").c_str(), figures(readCpu, "s").c_str());
+    std::printf("  held in memory:  %.1f MB (%.2f bytes a scan)\n", double(held) / kMB,
+                double(held) / double(rows));
+    std::printf("  plot to PNG:     %s\n", figures(plotSeconds, "s").c_str());
+    if (laneMs.size() == 3)
+        std::printf("  8 lanes x 1920 px: whole run %.2f ms, 10 s %.2f ms, 1 s %.2f ms\n",
+                    laneMs[0], laneMs[1], laneMs[2]);
+    std::printf("  plot peak RSS:   %s; budget %.1f MB (24 B a scan + 15 %% + 80 MB)\n",
+                figures(plotPeakMB, "MB").c_str(), budgetMB);
+    if (pandas)
+        std::printf("  pandas.read_csv: %s\n", figures(pandasSeconds, "s").c_str());
+    else
+        std::printf("  pandas.read_csv: not measured, python3 has no pandas here\n");
+    std::printf("  load after: %s\n", load().c_str());
+    const bool withinBudget = median(plotPeakMB) <= budgetMB;
+    return withinBudget ? 0 : 1;
+}

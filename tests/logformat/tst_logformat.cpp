@@ -1,0 +1,318 @@
+// The recording format read back: files written here byte by byte (or through
+// the logger's own writer) in a private folder, read by the reader as
+// zk61ar-dat reads them.
+#include "logformat/columns.h"
+#include "logformat/heading.h"
+#include "logformat/reader.h"
+#include "logformat/recordingerror.h"
+#include "logformat/rowtext.h"
+#include "logformat/splitset.h"
+#include "plaintest.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kHeading = "# zk61ar-log 1.0\r\n"
+                             "# start: 2026-12-09T03:10:47.464698Z\r\n"
+                             "# rate: 1000 scans/s\r\n"
+                             "# ch0: 0-5V\r\n"
+                             "# ch3: ±5V\r\n"
+                             "scan,time_s,ch0_mV,ch3_mV\r\n";
+
+struct Folder
+{
+    plaintest::TemporaryFolder own{"tst_logformat"};
+    std::string operator/(const std::string &name) const { return (own.path / name).string(); }
+    void write(const std::string &name, const std::string &text,
+               std::ios::openmode mode = std::ios::trunc) const
+    {
+        std::ofstream(*this / name, std::ios::binary | mode) << text;
+    }
+};
+
+// What reading `name` threw, or "" when it did not.
+std::string failureOf(const std::string &name)
+{
+    try {
+        logformat::RecordingReader(name).read();
+    } catch (const RecordingError &error) {
+        return error.message();
+    }
+    return {};
+}
+
+logformat::Heading headingOf(int part, const std::string &start = "2026-12-09T03:10:47.464698Z")
+{
+    logformat::Heading h;
+    h.version = "1.0";
+    h.start = start;
+    h.rateText = "1000";
+    h.channels = {{0, 0}, {3, 1}};
+    h.part = part;
+    return h;
+}
+
+// Rows `first`..`last` - 1 as the logger writes them: scan k at k ms, codes k
+// and -k folded into the ranges.
+std::string rows(std::int64_t first, std::int64_t last)
+{
+    const logformat::RowText text(headingOf(0).channels);
+    std::string out;
+    char row[logformat::RowText::kMaxLength];
+    for (std::int64_t k = first; k < last; ++k) {
+        const std::int16_t codes[] = {std::int16_t(k % 4096), std::int16_t(-(k % 2048))};
+        out.append(row, text.write(row, k, k * 1'000'000 + 1000, codes));
+    }
+    return out;
+}
+
+} // namespace
+
+PT_TEST(everyCodeOfEveryRangeReadsBackExactly)
+{
+    // All 4096 codes of each range, through the logger's own writer.
+    for (int range = 0; range < 4; ++range) {
+        const plaintest::Row row("range " + std::to_string(range));
+        Folder folder;
+        logformat::Heading h = headingOf(0);
+        h.channels = {{5, range}};
+        const logformat::RowText text(h.channels);
+        std::string file = logformat::headingText(h);
+        char line[logformat::RowText::kMaxLength];
+        const int lowest = range == 1 || range == 3 ? -2048 : 0;
+        for (int code = lowest; code < lowest + 4096; ++code) {
+            const std::int16_t codes[] = {std::int16_t(code)};
+            file.append(line,
+                        text.write(line, code - lowest, (code - lowest) * 1'000'000LL, codes));
+        }
+        folder.write("r.csv", file);
+        logformat::RecordingReader reader(folder / "r.csv");
+        const logformat::Recording &r = *reader.read();
+        PT_EQUAL(r.rows(), std::int64_t(4096));
+        for (std::int64_t i = 0; i < r.rows(); ++i)
+            if (r.code(0, i) != lowest + i)
+                PT_FAIL("row " + std::to_string(i) + " reads " + std::to_string(r.code(0, i)));
+    }
+}
+
+PT_TEST(readsAHandMadeRecordingExactly)
+{
+    Folder folder;
+    // Microsecond and finer times, a time repeated (the scans give the
+    // order), skipped scans, "#" lines it does not know, lines ended by LF.
+    folder.write("r.csv", "# zk61ar-log 0.9\r\n# start: 2026-01-01T00:00:00.000001Z\r\n"
+                          "# rate: max\r\n# ch0: 0-5V\r\n# ch3: ±5V\r\n# host: bench 4\r\n"
+                          "scan,time_s,ch0_mV,ch3_mV\r\n"
+                          "2,0.000001,2500,-4001.46484375\r\n"
+                          "3,0.000001,4998.779296875,4997.55859375\n"
+                          "4,0.0010005,0,-5000\r\n"
+                          "9,1.000000123,1.220703125,-2.44140625\r\n");
+    logformat::RecordingReader reader(folder / "r.csv");
+    const logformat::Recording &r = *reader.read();
+    const logformat::Heading &h = r.heading();
+    PT_EQUAL(h.version, std::string("0.9"));
+    PT_EQUAL(h.start, std::string("2026-01-01T00:00:00.000001Z"));
+    PT_EQUAL(h.rateText, std::string("max"));
+    PT_EQUAL(h.otherLines, std::vector<std::string>{"# host: bench 4"});
+    PT_EQUAL(r.rows(), std::int64_t(4));
+    const std::int64_t times[] = {1000, 1000, 1000500, 1000000123};
+    const std::int64_t scans[] = {2, 3, 4, 9};
+    const int ch0[] = {2048, 4095, 0, 1}, ch3[] = {-1639, 2047, -2048, -1};
+    for (int i = 0; i < 4; ++i) {
+        const plaintest::Row row("row " + std::to_string(i));
+        PT_EQUAL(r.timeNs(i), times[i]);
+        PT_EQUAL(r.scan(i), scans[i]);
+        PT_EQUAL(int(r.code(0, i)), ch0[i]);
+        PT_EQUAL(int(r.code(1, i)), ch3[i]);
+    }
+    PT_EQUAL(r.skipped(), std::int64_t(2 + 4));
+    PT_CHECK(!r.skippedBetween(0, 2) && r.skippedBetween(2, 3));
+    const logformat::Sums s = r.sums(1, 0, 4);
+    PT_EQUAL(s.sum, std::int64_t(-1639 + 2047 - 2048 - 1));
+    PT_EQUAL(s.squares, std::uint64_t(1639 * 1639 + 2047 * 2047 + 2048 * 2048 + 1));
+    PT_CHECK(s.extent.lowest == -2048 && s.extent.highest == 2047);
+    PT_CHECK(reader.notes().empty());
+}
+
+PT_TEST(badInputNamesFileAndLine)
+{
+    struct Bad
+    {
+        const char *name;
+        std::string text;
+        std::string message; // what the one line says, after "文件 r.csv"
+    };
+    const std::string row0 = "0,0.000001,2500,-4001.46484375\r\n";
+    const Bad rows[] = {
+        {"not a recording", "point,code,mV\r\n1,0,0\r\n", " 不是 zk61ar-log 的录制文件"},
+        {"no header", "# zk61ar-log 1.0\r\n# ch0: 0-5V\r\n", " 第 3 行：文件在表头之前结束"},
+        {"header unlike the channels", "# zk61ar-log 1.0\r\n# ch0: 0-5V\r\nscan,time_s,ch1_mV\r\n",
+         " 第 3 行：表头应为 “scan,time_s,ch0_mV”"},
+        {"unknown range", "# zk61ar-log 1.0\r\n# ch0: 5V\r\n", " 第 2 行：看不懂的通道"},
+        {"header without rows", kHeading, " 第 6 行：只有表头，没有数据行"},
+        {"too few fields", kHeading + row0 + "1,0.001,2500\r\n",
+         " 第 8 行：有 3 个字段，应为 4 个"},
+        {"too many fields", kHeading + "0,0.000001,2500,0,0\r\n",
+         " 第 7 行：有 5 个字段，应为 4 个"},
+        {"blank line", kHeading + row0 + "\r\n", " 第 8 行：有 1 个字段，应为 4 个"},
+        {"no code gives it", kHeading + "0,0.000001,2500,1.5\r\n",
+         " 第 7 行：ch3_mV 的 1.5 mV 不是量程 ±5V 的码值所能给出的值"},
+        {"beyond the range", kHeading + "0,0.000001,5000,0\r\n",
+         " 第 7 行：ch0_mV 的 5000 mV 不是量程 0-5V 的码值所能给出的值"},
+        {"below a unipolar range", kHeading + "0,0.000001,-1.220703125,0\r\n",
+         " 第 7 行：ch0_mV 的 -1.220703125 mV 不是量程 0-5V"},
+        {"not a number", kHeading + "0,0.000001,2500,x\r\n", " 第 7 行：ch3_mV 的 “x” 不是毫伏数"},
+        {"ten decimals", kHeading + "0,0.0000010000,0,0\r\n", " 第 7 行：time_s 的 “0.0000010000”"},
+        {"time going back", kHeading + row0 + "1,0.0000009,0,0\r\n",
+         " 第 8 行：时间 0.0000009 s 早于上一行的 0.000001 s"},
+        {"scan repeated", kHeading + row0 + "0,0.002,0,0\r\n",
+         " 第 8 行：扫描号 0 不大于上一行的 0"},
+        {"a line of 70000 bytes", kHeading + row0 + std::string(70000, '7'), " 第 8 行：行太长"},
+    };
+    for (const Bad &bad : rows) {
+        const plaintest::Row row(bad.name);
+        Folder folder;
+        folder.write("r.csv", bad.text);
+        const std::string expected = "文件 " + (folder / "r.csv") + bad.message;
+        const std::string message = failureOf(folder / "r.csv");
+        PT_CHECK_MSG(message.compare(0, expected.size(), expected) == 0, message);
+        PT_CHECK(message.find('\n') == std::string::npos);
+    }
+}
+
+PT_TEST(tornLastLineIsLeftOutWithANote)
+{
+    Folder folder;
+    folder.write("r.csv", kHeading + rows(0, 3) + "3,0.003001,25");
+    logformat::RecordingReader reader(folder / "r.csv");
+    PT_EQUAL(reader.read()->rows(), std::int64_t(3));
+    PT_EQUAL(reader.notes(), std::vector<std::string>{
+                                 "文件 " + (folder / "r.csv") +
+                                 " 第 10 行：最后一行不完整（没有行尾），已略去；之前的行都在"});
+}
+
+PT_TEST(splitSetReadsAsOne)
+{
+    Folder folder;
+    const std::string set = folder / "run.csv";
+    for (int part = 1; part <= 3; ++part)
+        folder.write(logformat::partName("run.csv", part),
+                     logformat::headingText(headingOf(part)) + rows((part - 1) * 50, part * 50));
+    // Another recording's leftover under the set's name is not one of its parts.
+    folder.write("run-0004.csv",
+                 logformat::headingText(headingOf(4, "2025-01-01T00:00:00.000000Z")) +
+                     rows(150, 160));
+    PT_CHECK(logformat::isRecording(set) && !logformat::isRecording(folder / "none.csv"));
+    for (const std::string &name : {set, folder / "run-0002.csv", folder / "run-0003.csv"}) {
+        const plaintest::Row row(name);
+        logformat::RecordingReader reader(name);
+        const logformat::Recording &r = *reader.read();
+        PT_EQUAL(r.rows(), std::int64_t(150));
+        for (std::int64_t i = 0; i < r.rows(); ++i)
+            if (r.scan(i) != i || r.code(0, i) != i)
+                PT_FAIL("row " + std::to_string(i) + " is scan " + std::to_string(r.scan(i)));
+        PT_EQUAL(reader.files().size(), std::size_t(3));
+        PT_EQUAL(reader.notes().size(), std::size_t(1)); // the leftover, named
+    }
+    fs::remove(folder / "run-0002.csv");
+    PT_EQUAL(failureOf(set),
+             "分段录制 " + set + " 缺少第 2 段：没有文件 " + (folder / "run-0002.csv"));
+}
+
+PT_TEST(followingReadsWholeLinesAsTheyCome)
+{
+    Folder folder;
+    const std::string name = folder / "run.csv";
+    std::ofstream recorder(name, std::ios::binary);
+    recorder << logformat::headingText(headingOf(0)) << rows(0, 10) << std::flush;
+    logformat::RecordingReader reader(name);
+    PT_EQUAL(reader.read(true)->rows(), std::int64_t(10));
+
+    const std::string more = rows(10, 12);
+    recorder << more.substr(0, more.size() - 8) << std::flush; // the last row half written
+    PT_EQUAL(reader.readMore(), std::int64_t(1));
+    PT_EQUAL(reader.readMore(), std::int64_t(0));
+    PT_CHECK(!reader.ended());
+    recorder << more.substr(more.size() - 8) << std::flush;
+    PT_EQUAL(reader.readMore(), std::int64_t(1));
+    PT_EQUAL(reader.recording().code(0, 11), std::int16_t(11));
+    PT_CHECK(!reader.ended());
+    recorder.close();
+    reader.readMore();
+    reader.readMore();
+    PT_CHECK_MSG(reader.ended(), "the recorder closed its file");
+    PT_CHECK(reader.notes().empty());
+}
+
+PT_TEST(followingTakesTheNextPart)
+{
+    Folder folder;
+    folder.write("run-0001.csv", logformat::headingText(headingOf(1)) + rows(0, 5));
+    logformat::RecordingReader reader(folder / "run.csv");
+    PT_EQUAL(reader.read(true)->rows(), std::int64_t(5));
+    std::ofstream part2(folder / "run-0002.csv", std::ios::binary);
+    const std::string heading = logformat::headingText(headingOf(2));
+    part2 << heading.substr(0, 20) << std::flush; // its heading on the way
+    PT_EQUAL(reader.readMore(), std::int64_t(0));
+    part2 << heading.substr(20) << rows(5, 8) << std::flush;
+    PT_EQUAL(reader.readMore(), std::int64_t(3));
+    PT_EQUAL(reader.recording().scan(7), std::int64_t(7));
+    PT_EQUAL(reader.files().size(), std::size_t(2));
+}
+
+PT_TEST(levelsGiveTheExtentOfAnySpan)
+{
+    // Against every code looked at, over spans of every size, on a ramp (any
+    // block too many or too few shows) with a one-scan spike; the levels
+    // added in pieces, as following adds them.
+    std::mt19937 random(7);
+    std::vector<std::int16_t> codes(200000);
+    for (std::size_t i = 0; i < codes.size(); ++i)
+        codes[i] = std::int16_t(i / 7);
+    codes[123457] = 30000;
+    logformat::Levels levels;
+    for (std::size_t at = 0; at < codes.size();) {
+        const std::size_t piece = std::min<std::size_t>(codes.size() - at, 1 + random() % 5000);
+        levels.append(codes.data() + at, piece);
+        at += piece;
+    }
+    for (int trial = 0; trial < 3000; ++trial) {
+        const std::int64_t first = random() % 12500, end = first + 1 + random() % (12500 - first);
+        logformat::Extent expected;
+        for (std::int64_t i = first * 16; i < std::min<std::int64_t>(end * 16, 200000); ++i)
+            expected.add(codes[std::size_t(i)]);
+        const logformat::Extent got = levels.blocks(first, end);
+        if (got.lowest != expected.lowest || got.highest != expected.highest)
+            PT_FAIL("blocks " + std::to_string(first) + ".." + std::to_string(end));
+    }
+    PT_EQUAL(levels.blocks(0, 12500).highest, std::int16_t(30000));
+
+    // A recording's rows: whole blocks from the levels, the ends from the codes.
+    logformat::Heading heading = headingOf(0);
+    heading.channels.resize(1);
+    logformat::Recording recording(heading);
+    logformat::RowBlock block;
+    for (std::size_t i = 0; i < codes.size(); ++i) {
+        block.scans.push_back(std::int64_t(i));
+        block.times.push_back(std::int64_t(i));
+        block.codes.push_back(codes[i]);
+    }
+    block.count = codes.size();
+    recording.append(block);
+    for (int trial = 0; trial < 3000; ++trial) {
+        const std::int64_t first = random() % 200000, end = first + 1 + random() % (200000 - first);
+        const auto [lowest, highest] =
+            std::minmax_element(codes.begin() + first, codes.begin() + end);
+        const logformat::Extent got = recording.extent(0, first, end);
+        if (got.lowest != *lowest || got.highest != *highest)
+            PT_FAIL("rows " + std::to_string(first) + ".." + std::to_string(end));
+    }
+}
+
+PT_MAIN()
