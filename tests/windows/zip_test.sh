@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Usage: zip_test.sh CPACK BUILD_DIR, with Wine's prefix in the environment.
-# Packs the ZIP, unpacks it and runs what it holds under Wine.
+# Usage: zip_test.sh CPACK BUILD_DIR WINE, with Wine's prefix in the environment.
+# Packs the ZIP, unpacks it and runs what it holds under that Wine command.
 set -euo pipefail
-cpack=$1 build=$2
+cpack=$1 build=$2 wine=$3
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() {
@@ -26,7 +26,7 @@ held=$(cd "$top" && find . -type f | sed 's|^\./||' | LC_ALL=C sort | tr '\n' ' 
 mkdir "$work/run"
 cd "$work/run"
 status=0
-QB7EMU_DC="0=2.5,3=-1.25" wine cmd /c "$(winepath -w "$top/zk61ar-demo.cmd")" \
+QB7EMU_DC="0=2.5,3=-1.25" "$wine" cmd /c "$("$wine" winepath -w "$top/zk61ar-demo.cmd")" \
     -c "0,3:±5V" -r 20 -n 5 -o demo.csv 2>"$work/demo.err" || status=$?
 [ "$status" -eq 0 ] || fail "zk61ar-demo.cmd ended with $status: $(cat "$work/demo.err")"
 rows=$(grep -c $'^[0-9]*,[0-9.]*,2500,-1250\r$' demo.csv || true)
@@ -35,7 +35,7 @@ grep -q "^zk61ar-log: 5 " "$work/demo.err" || fail "no summary: $(cat "$work/dem
 
 # zk61ar-log alone: the emulated device is not beside it, so nothing is found.
 status=0
-wine "$top/zk61ar-log.exe" -n 1 -o alone.csv 2>"$work/alone.err" || status=$?
+"$wine" "$top/zk61ar-log.exe" -n 1 -o alone.csv 2>"$work/alone.err" || status=$?
 [ "$status" -eq 1 ] || fail "zk61ar-log alone ended with $status"
 grep -q "qb7io.dll" "$work/alone.err" || fail "zk61ar-log alone said: $(cat "$work/alone.err")"
 [ ! -e alone.csv ] || fail "zk61ar-log alone created alone.csv"
