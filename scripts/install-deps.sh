@@ -73,9 +73,10 @@ update_package_lists() {
             rm -f "$log"
             return 0
         fi
-        [ $try -eq $update_tries ] ||
+        if [ $try -lt $update_tries ]; then
             say "apt-get update failed (try $try of $update_tries), again in $update_pause s"
-        [ $try -eq $update_tries ] || sleep $update_pause
+            sleep $update_pause
+        fi
     done
     local failed
     failed=$(sed -n 's/^[EW]: Failed to fetch \([^ ]*\)  *\(.*\)$/\1: \2/p' "$log")
@@ -103,7 +104,7 @@ install_packages() {
             installed "$p" && continue
             out=$(apt-get install -s -y -q --no-install-recommends "$p" 2>&1) && continue
             refused+=("$p")
-            refused_why+=("$p ($(grep -m1 '^E:' <<<"$out" || echo "apt-get status $?"))")
+            refused_why+=("$p ($(grep -m1 '^E:' <<<"$out" || echo "apt-get refuses it"))")
         done
         [ ${#refused[@]} -ne 0 ] ||
             refused_why=("$* ($(grep -m1 '^E:' "$log" || echo "apt-get install status $status"))")
