@@ -28,7 +28,8 @@ tried() {
         tried_why="$1 is missing"
         return 1
     fi
-    out=$("$@" 2>&1 >/dev/null) || status=$?
+    # In English whatever the locale: the system's words are compared below.
+    out=$(export LC_ALL=C; "$@" 2>&1 >/dev/null) || status=$?
     [ $status -eq 0 ] && return 0
     out=$(printf '%s\n' "$out" | grep -v '^[[:space:]]*$' | tail -n 1)
     # 126: the shell could not start it; its message ends in the system's words.

@@ -24,16 +24,17 @@ count() { grep -c -- "$2" "$1" || true; }
 # unavailable as apt refuses a package it cannot locate: nothing installed.
 mkdir "$work/bin"
 cat >"$work/bin/stand-in" <<'EOF'
-#!/usr/bin/env bash
+#!/bin/bash
 state=$STANDIN_STATE
-name=$(basename "$0")
+name=${0##*/}
 echo "$name $*" >>"$state/calls"
 case $name in
 id) echo 0 ;;
 locale) printf 'C.utf8\nde_DE.utf8\nzh_CN.utf8\n' ;;
 dpkg-query) # -W -f=FORMAT PACKAGE...
+    installed=$'\n'$(<"$state/installed")$'\n'
     for p in "${@:3}"; do
-        grep -qxF -- "$p" "$state/installed" && echo "$p install ok installed"
+        [[ $installed == *$'\n'"$p"$'\n'* ]] && echo "$p install ok installed"
     done ;;
 dpkg)
     case $1 in
