@@ -28,7 +28,7 @@ tried() {
         tried_why="$1 is missing"
         return 1
     fi
-    # In English whatever the locale: the system's words are compared below.
+    # In English whatever the locale: runs_32bit_programs compares the words.
     out=$(export LC_ALL=C; "$@" 2>&1 >/dev/null) || status=$?
     [ $status -eq 0 ] && return 0
     out=$(printf '%s\n' "$out" | grep -v '^[[:space:]]*$' | tail -n 1)
