@@ -119,11 +119,6 @@ for stage in "${stages[@]}"; do
     report+=("== $stage: $stage_note ($((SECONDS - started)) s)")
 done
 
-if ! diff <(echo "$home_before") <(home_listing) >&2; then
-    echo "FAIL: the run changed the real home $HOME (< before, > after)" >&2
-    exit 1
-fi
-echo "== the real home $HOME is as it was"
 printf '%s\n' "${report[@]}"
 if [ ${#skipped[@]} -eq 0 ]; then
     echo "== nothing skipped"
@@ -131,4 +126,9 @@ else
     echo "== skipped, not passed: $(printf '%s, ' "${skipped[@]}" | sed 's/, $//')" \
         "(ZK61AR_NO_SKIP=1 makes a skip fail the run)"
 fi
+if ! diff <(echo "$home_before") <(home_listing) >&2; then
+    echo "FAIL: the run changed the real home $HOME (< before, > after)" >&2
+    exit 1
+fi
+echo "== the real home $HOME is as it was"
 [ ${#closing_logs[@]} -eq 0 ] || cat "${closing_logs[@]}"
