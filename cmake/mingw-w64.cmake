@@ -21,6 +21,14 @@ set(CMAKE_MODULE_LINKER_FLAGS_INIT -static)
 # Programs run under Wine in a prefix of the build's own, made by the first test
 # (tests/CMakeLists.txt); Wine's own chatter, its menu entries in the home
 # folder and its offers to install .NET and a browser engine are switched off.
+# ZK_WINE is the Wine they run under: Debian's `wine` starts the 32-bit loader
+# whenever wine32 is installed, which a host that runs no 32-bit programs
+# cannot start, so there scripts/test.sh gives the 64-bit build the 64-bit
+# loader itself (/usr/lib/wine/wine64), which then starts every process too.
+set(ZK_WINE wine CACHE STRING "The Wine command the tests run Windows programs with")
 set(ZK_WINE_ENV env WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix WINEDEBUG=-all
     WINEDLLOVERRIDES=winemenubuilder.exe,mscoree,mshtml=d)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${ZK_WINE_ENV} wine)
+if(NOT ZK_WINE STREQUAL "wine")
+    list(APPEND ZK_WINE_ENV WINELOADER=${ZK_WINE})
+endif()
+set(CMAKE_CROSSCOMPILING_EMULATOR ${ZK_WINE_ENV} ${ZK_WINE})
