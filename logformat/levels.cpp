@@ -39,7 +39,7 @@ void Levels::append(const std::int16_t *codes, std::size_t count)
         level.resize((below.size() + kFanOut - 1) / kFanOut);
         for (std::size_t b = std::size_t(changed); b < level.size(); ++b) {
             Extent e;
-            const std::size_t end = std::min(below.size(), (b + 1) * kFanOut);
+            const std::size_t end = std::min<std::size_t>(below.size(), (b + 1) * kFanOut);
             for (std::size_t j = b * kFanOut; j < end; ++j)
                 e.add(below[j]);
             level[b] = e;
