@@ -58,9 +58,10 @@ start() {
     wait_for 10 "the frame of run '$1'" bash -c "xprop -id $window _NET_FRAME_EXTENTS | grep -q ="
     wait_for 10 "the focus on run '$1'" bash -c "[ \"\$(xdotool getactivewindow)\" = $window ]"
 }
-# ended NAME STATUS SECONDS: the program ended with STATUS within SECONDS.
+# ended NAME STATUS SECONDS: the program ended with STATUS within SECONDS
+# (times ZK_END_SLOWDOWN: a sanitized build checks its whole heap at the end).
 ended() {
-    wait_for "$3" "run '$1' to end" gone "$app"
+    wait_for "$(($3 * ${ZK_END_SLOWDOWN:-1}))" "run '$1' to end" gone "$app"
     wait "$app"
     local status=$?
     [ "$status" = "$2" ] || fail "run '$1' ended with status $status, not $2: $(cat "$work/$1.log")"
