@@ -198,11 +198,16 @@ Error writeAll(File &file, const char *bytes, std::size_t size)
     return 0;
 }
 
-Error readUpTo(File &file, char *buffer, std::size_t size, std::size_t *got)
+namespace {
+
+// Reads until `size` bytes are in or the file ends, through `readSome`
+// (read(2) or pread(2) at the offset reached), taking interrupted calls again.
+template <typename ReadSome>
+Error readFully(std::size_t size, std::size_t *got, ReadSome readSome)
 {
     *got = 0;
     while (*got < size) {
-        const ssize_t n = ::read(fd(file), buffer + *got, size - *got);
+        const ssize_t n = readSome(*got);
         if (n == 0)
             break;
         if (n > 0)
@@ -211,6 +216,15 @@ Error readUpTo(File &file, char *buffer, std::size_t size, std::size_t *got)
             return errno;
     }
     return 0;
+}
+
+} // namespace
+
+Error readUpTo(File &file, char *buffer, std::size_t size, std::size_t *got)
+{
+    return readFully(size, got, [&](std::size_t done) {
+        return ::read(fd(file), buffer + done, size - done);
+    });
 }
 
 std::int64_t writePosition(const File &file)
@@ -235,18 +249,9 @@ Error sync(File &file)
 
 Error readAt(File &file, std::int64_t offset, char *buffer, std::size_t size, std::size_t *got)
 {
-    *got = 0;
-    while (*got < size) {
-        const ssize_t n =
-            ::pread(fd(file), buffer + *got, size - *got, off_t(offset + std::int64_t(*got)));
-        if (n == 0)
-            break;
-        if (n > 0)
-            *got += std::size_t(n);
-        else if (errno != EINTR)
-            return errno;
-    }
-    return 0;
+    return readFully(size, got, [&](std::size_t done) {
+        return ::pread(fd(file), buffer + done, size - done, off_t(offset + std::int64_t(done)));
+    });
 }
 
 Writers writersOf(File &file, const std::string &)
