@@ -472,6 +472,22 @@ void TestDatTool::reported_data()
         << part(1, "0,0.000001,2500,0\\r\\n") + part(3, "1,0.001,0,0\\r\\n")
         << "$DAT info run-0003.csv" << 1 << "分段录制 run.csv 缺少第 2 段：没有文件 run-0002.csv"
         << "";
+    QTest::newRow("recording: view checks it before a display")
+        << heading + "2,0.0009,0,0\\r\\n' >r.csv"
+        << "$DAT view --follow r.csv" << 1
+        << "文件 r.csv 第 9 行：时间 0.000900 s 早于上一行的 0.001000 s"
+        << "";
+    QTest::newRow("recording: view with a range")
+        << heading + "' >r.csv"
+        << "$DAT view -r 0 r.csv" << 2 << "录制文件带着自己的时间和量程，不用 --rate 或 --range"
+        << "";
+    QTest::newRow("follow of a sample file")
+        << "" << "$DAT view --follow -r 0 s.dat" << 2 << "--follow 只用于 zk61ar-log 的录制文件"
+        << "";
+    QTest::newRow("follow of no use to plot")
+        << heading + "' >r.csv"
+        << "$DAT plot --follow r.csv -o r.png" << 2 << "plot 用不到选项 --follow"
+        << "";
     QTest::newRow("recording: not one")
         << "printf '# zk61ar-log\\r\\n' >r.csv"
         << "$DAT plot r.csv -o r.png" << 1 << "文件 r.csv 不是 zk61ar-log 的录制文件"
