@@ -31,7 +31,8 @@ namespace {
 const QString kProgram = QStringLiteral("zk61ar-dat");
 const QString kRecordingFilter = QStringLiteral("录制文件 (*.csv)");
 constexpr recordplot::Margins kM = recordplot::kAxisMargins;
-constexpr int kNarrowestScans = 10;
+// The narrowest view: two scans apart, or a microsecond.
+constexpr int kNarrowestScans = 2;
 constexpr std::int64_t kNarrowestNs = 1000;
 constexpr int kLeastLaneHeight = 24;
 constexpr int kMostLaneKeys = 8;
@@ -489,11 +490,9 @@ void RecordViewer::toggleLane(int column)
 
 void RecordViewer::sayFollowing()
 {
-    if (!m_timer.isActive() && !m_stopped)
+    if (!m_newest || m_stopped)
         return;
     const logformat::Recording &r = m_reader->recording();
-    if (m_stopped)
-        return;
     m_following->setText(m_reader->ended()
                              ? QStringLiteral("录制已结束（%1 行）").arg(r.rows())
                              : QStringLiteral("跟随中：%1 行").arg(r.rows()));
