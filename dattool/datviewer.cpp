@@ -22,7 +22,6 @@ const QString kProgram = QStringLiteral("zk61ar-dat");
 constexpr Margins kM = kAxisMargins;
 constexpr double kFramedWidth = kM.left + kPlotWidth + kM.right;
 constexpr double kFramedHeight = kM.top + kPlotHeight + kM.bottom;
-using viewerparts::kDragPixels;
 } // namespace
 
 PlotView::PlotView(const samplefile::Records &records, const datplot::View &view, QWidget *parent)
@@ -158,38 +157,28 @@ void PlotView::paintEvent(QPaintEvent *)
 
 void PlotView::mousePressEvent(QMouseEvent *event)
 {
-    if (event->button() != Qt::LeftButton)
-        return;
-    m_pressedAt = event->position();
-    m_pressedSpan = m_view.span;
-    m_dragging = false;
+    if (m_gestures.pressed(event))
+        m_pressedSpan = m_view.span;
 }
 
 void PlotView::mouseMoveEvent(QMouseEvent *event)
 {
     m_mouse = event->position();
-    if (m_pressedAt && (event->buttons() & Qt::LeftButton)) {
-        const double moved = event->position().x() - m_pressedAt->x();
-        if (m_dragging || std::abs(moved) >= kDragPixels) {
-            m_dragging = true;
-            datplot::View v = m_view;
-            v.span = panned(m_pressedSpan, -moved * m_pressedSpan.points() / plotRect().width());
-            setView(v);
-            return;
-        }
+    if (const std::optional<double> moved = m_gestures.dragged(event)) {
+        datplot::View v = m_view;
+        v.span = panned(m_pressedSpan, -*moved * m_pressedSpan.points() / plotRect().width());
+        setView(v);
+        return;
     }
     setReadout(pointAt(*m_mouse));
 }
 
 void PlotView::mouseReleaseEvent(QMouseEvent *event)
 {
-    if (event->button() != Qt::LeftButton || !m_pressedAt)
+    if (!m_gestures.clicked(event))
         return;
-    const bool click = !m_dragging;
-    m_pressedAt.reset();
-    m_dragging = false;
     const int point = pointAt(event->position());
-    if (!click || point == 0)
+    if (point == 0)
         return;
     datplot::View v = m_view;
     viewerparts::clickCursors(v.cursorA, v.cursorB, point,
@@ -200,10 +189,7 @@ void PlotView::mouseReleaseEvent(QMouseEvent *event)
 void PlotView::wheelEvent(QWheelEvent *event)
 {
     m_mouse = event->position();
-    m_wheelAngle += event->angleDelta().y();
-    const int steps = m_wheelAngle / QWheelEvent::DefaultDeltasPerStep;
-    m_wheelAngle %= QWheelEvent::DefaultDeltasPerStep;
-    if (steps != 0)
+    if (const int steps = m_gestures.wheelSteps(event))
         zoomAround(steps, *m_mouse);
     event->accept();
 }

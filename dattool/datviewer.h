@@ -72,10 +72,8 @@ private:
     datplot::View m_view;
     datplot::Figure m_figure;
     std::optional<QPointF> m_mouse;
-    std::optional<QPointF> m_pressedAt;
+    viewerparts::Gestures m_gestures;
     PlotSpan m_pressedSpan;
-    bool m_dragging = false;
-    int m_wheelAngle = 0;
     int m_readout = 0;
 };
 

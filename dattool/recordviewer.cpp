@@ -274,39 +274,28 @@ void RecordView::resizeEvent(QResizeEvent *)
 
 void RecordView::mousePressEvent(QMouseEvent *event)
 {
-    if (event->button() != Qt::LeftButton)
-        return;
-    m_pressedAt = event->position();
-    m_pressedSpan = m_span;
-    m_dragging = false;
+    if (m_gestures.pressed(event))
+        m_pressedSpan = m_span;
 }
 
 void RecordView::mouseMoveEvent(QMouseEvent *event)
 {
     m_mouse = event->position();
-    if (m_pressedAt && (event->buttons() & Qt::LeftButton)) {
-        const double moved = event->position().x() - m_pressedAt->x();
-        if (m_dragging || std::abs(moved) >= viewerparts::kDragPixels) {
-            m_dragging = true;
-            const double perPixel =
-                double(m_pressedSpan.endNs - m_pressedSpan.firstNs) / plotWidth();
-            setSpan(timespan::panned(m_pressedSpan, logformat::wholeSpan(m_recording),
-                                     -std::int64_t(std::llround(moved * perPixel))));
-            return;
-        }
+    if (const std::optional<double> moved = m_gestures.dragged(event)) {
+        const double perPixel = double(m_pressedSpan.endNs - m_pressedSpan.firstNs) / plotWidth();
+        setSpan(timespan::panned(m_pressedSpan, logformat::wholeSpan(m_recording),
+                                 -std::int64_t(std::llround(*moved * perPixel))));
+        return;
     }
     setReadout(rowAt(*m_mouse));
 }
 
 void RecordView::mouseReleaseEvent(QMouseEvent *event)
 {
-    if (event->button() != Qt::LeftButton || !m_pressedAt)
+    if (!m_gestures.clicked(event))
         return;
-    const bool click = !m_dragging;
-    m_pressedAt.reset();
-    m_dragging = false;
     const std::int64_t row = rowAt(event->position());
-    if (!click || row < 0)
+    if (row < 0)
         return;
     viewerparts::clickCursors(m_cursors[0], m_cursors[1], row,
                               (event->modifiers() & Qt::ShiftModifier) != 0, std::int64_t(-1));
@@ -316,10 +305,7 @@ void RecordView::mouseReleaseEvent(QMouseEvent *event)
 void RecordView::wheelEvent(QWheelEvent *event)
 {
     m_mouse = event->position();
-    m_wheelAngle += event->angleDelta().y();
-    const int steps = m_wheelAngle / QWheelEvent::DefaultDeltasPerStep;
-    m_wheelAngle %= QWheelEvent::DefaultDeltasPerStep;
-    if (steps != 0)
+    if (const int steps = m_gestures.wheelSteps(event))
         zoomAround(steps, m_mouse->x());
     event->accept();
 }

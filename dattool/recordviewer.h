@@ -88,10 +88,8 @@ private:
     std::int64_t m_readout = -1;
     mutable std::optional<recordplot::Sheet> m_sheet;
     std::optional<QPointF> m_mouse;
-    std::optional<QPointF> m_pressedAt;
+    viewerparts::Gestures m_gestures;
     logformat::TimeSpan m_pressedSpan;
-    bool m_dragging = false;
-    int m_wheelAngle = 0;
 };
 
 // The viewer of a recording: the file, its start in UTC and its length, each

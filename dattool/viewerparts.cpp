@@ -9,9 +9,13 @@
 #include <QFileInfo>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QStatusBar>
+#include <QWheelEvent>
+
+#include <cmath>
 
 namespace viewerparts {
 
@@ -26,6 +30,42 @@ QKeySequence keys(const char *text)
     return QKeySequence(QLatin1String(text));
 }
 } // namespace
+
+bool Gestures::pressed(const QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton)
+        return false;
+    m_pressedAt = event->position();
+    m_dragging = false;
+    return true;
+}
+
+std::optional<double> Gestures::dragged(const QMouseEvent *event)
+{
+    if (!m_pressedAt || !(event->buttons() & Qt::LeftButton))
+        return std::nullopt;
+    const double moved = event->position().x() - m_pressedAt->x();
+    m_dragging = m_dragging || std::abs(moved) >= kDragPixels;
+    return m_dragging ? std::optional<double>(moved) : std::nullopt;
+}
+
+bool Gestures::clicked(const QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton || !m_pressedAt)
+        return false;
+    const bool click = !m_dragging;
+    m_pressedAt.reset();
+    m_dragging = false;
+    return click;
+}
+
+int Gestures::wheelSteps(const QWheelEvent *event)
+{
+    m_wheelAngle += event->angleDelta().y();
+    const int steps = m_wheelAngle / QWheelEvent::DefaultDeltasPerStep;
+    m_wheelAngle %= QWheelEvent::DefaultDeltasPerStep;
+    return steps;
+}
 
 QAction *addAction(QMenu *menu, const char *objectName, const QString &text,
                    const QList<QKeySequence> &keys, std::function<void()> slot)

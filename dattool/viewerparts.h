@@ -2,14 +2,18 @@
 #include <QByteArray>
 #include <QKeySequence>
 #include <QList>
+#include <QPointF>
 #include <QString>
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class PrinterPort;
 class QAction;
 class QMainWindow;
+class QMouseEvent;
+class QWheelEvent;
 class QMenu;
 class QPrinter;
 class QWidget;
@@ -21,6 +25,26 @@ namespace viewerparts {
 
 // A press that moves less than this is a click, not a drag.
 inline constexpr int kDragPixels = 4;
+
+// The left button and the wheel on a plot: a press that moves kDragPixels or
+// more is a drag, one that does not a click; the wheel in whole steps.
+class Gestures
+{
+public:
+    // Whether the press starts a click or a drag (the left button).
+    bool pressed(const QMouseEvent *event);
+    // While dragging: pixels moved along x since the press; nothing otherwise.
+    std::optional<double> dragged(const QMouseEvent *event);
+    // Whether a release of the left button ends a click.
+    bool clicked(const QMouseEvent *event);
+    // Whole steps of the wheel, turns too small for one kept for the next.
+    int wheelSteps(const QWheelEvent *event);
+
+private:
+    std::optional<QPointF> m_pressedAt;
+    bool m_dragging = false;
+    int m_wheelAngle = 0;
+};
 
 // What the view menu's keys do, a step being a point or a scan.
 class Navigation

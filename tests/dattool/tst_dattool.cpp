@@ -3,8 +3,7 @@
 // outputs that cannot be written (caused for real: a pipe, a file-size limit,
 // a closed or full standard output, a signal) and the messages the user reads.
 #include "datfiles.h"
-#include "logformat/heading.h"
-#include "logformat/rowtext.h"
+#include "spikerecording.h"
 #include "plot/plotgrid.h"
 #include "systemwords.h"
 
@@ -731,24 +730,8 @@ void TestDatTool::infoRecording()
 
 void TestDatTool::plotRecordingKeepsSpikesAndGaps()
 {
-    // 400 s at 1000 scans/s of channel 0 (0-5V) at code 1000, but for one
-    // scan of 4095 and 5 s of scans skipped; channel 1 (±5V) at 0.
-    logformat::Heading heading;
-    heading.version = "1.0";
-    heading.start = "2026-12-09T03:10:47.464698Z";
-    heading.rateText = "1000";
-    heading.channels = {{0, 0}, {1, 1}};
-    const logformat::RowText text(heading.channels);
-    constexpr int kScans = 400000, kSpike = 250000, kGapFrom = 100000, kGapTo = 105000;
-    std::string file = logformat::headingText(heading);
-    char row[logformat::RowText::kMaxLength];
-    for (int k = 0; k < kScans; ++k) {
-        if (k >= kGapFrom && k < kGapTo)
-            continue;
-        const std::int16_t codes[] = {std::int16_t(k == kSpike ? 4095 : 1000), 0};
-        file.append(row, text.write(row, k, k * 1'000'000LL, codes));
-    }
-    QVERIFY(writeBytes(path("r.csv"), QByteArray::fromStdString(file)));
+    using namespace spikerecording;
+    QVERIFY(writeBytes(path("r.csv"), QByteArray::fromStdString(text())));
     QByteArray out;
     QCOMPARE(run({"plot", "r.csv", "-o", "-"}, &out), 0);
     const QImage picture = QImage::fromData(out, "PNG");

@@ -7,10 +7,9 @@
 #include "boxanswerer.h"
 #include "filebytes.h"
 #include "recordingprinter.h"
+#include "spikerecording.h"
 #include "boxes/translations.h"
 #include "dattool/recordviewer.h"
-#include "logformat/heading.h"
-#include "logformat/rowtext.h"
 #include "plot/plotgrid.h"
 
 #include <QAction>
@@ -74,23 +73,8 @@ void TestRecordViewer::open(const QString &name, bool follow)
 
 void TestRecordViewer::spikeAndGapInTheWholeRun()
 {
-    // 400 s at 1000 scans/s of channel 0 (0-5V) at code 1000 but for one scan
-    // of 4095, and 5 s skipped.
-    logformat::Heading heading;
-    heading.version = "1.0";
-    heading.start = "2026-12-09T03:10:47.464698Z";
-    heading.rateText = "1000";
-    heading.channels = {{0, 0}, {1, 1}};
-    const logformat::RowText text(heading.channels);
-    constexpr int kScans = 400000, kSpike = 250000, kGapFrom = 100000, kGapTo = 105000;
-    std::string file = logformat::headingText(heading);
-    char row[logformat::RowText::kMaxLength];
-    for (int k = 0; k < kScans; ++k)
-        if (k < kGapFrom || k >= kGapTo) {
-            const std::int16_t codes[] = {std::int16_t(k == kSpike ? 4095 : 1000), 0};
-            file.append(row, text.write(row, k, k * 1'000'000LL, codes));
-        }
-    QVERIFY(writeBytes(m_dir.filePath("long.csv"), QByteArray::fromStdString(file)));
+    using namespace spikerecording;
+    QVERIFY(writeBytes(m_dir.filePath("long.csv"), QByteArray::fromStdString(text())));
     open("long.csv");
     RecordView *view = m_viewer->view();
     const QImage shown = view->grab().toImage();
