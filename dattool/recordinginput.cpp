@@ -89,15 +89,19 @@ std::unique_ptr<logformat::RecordingReader> load(const QString &file, bool follo
 QStringList channelFigures(const logformat::Recording &recording, int channel, std::int64_t first,
                            std::int64_t end)
 {
-    const logformat::Sums sums = recording.sums(channel, first, end);
+    return channelFigures(recording.sums(channel, first, end),
+                          recording.heading().channels[std::size_t(channel)].range);
+}
+
+QStringList channelFigures(const logformat::Sums &sums, int range)
+{
     datvalues::Summary summary;
     summary.lowest = sums.extent.lowest;
     summary.highest = sums.extent.highest;
     summary.count = sums.count;
     summary.sum = sums.sum;
     summary.squares = sums.squares;
-    return datvalues::millivoltFigures(summary,
-                                       recording.heading().channels[std::size_t(channel)].range);
+    return datvalues::millivoltFigures(summary, range);
 }
 
 QString infoText(const QString &file, const logformat::RecordingReader &reader)

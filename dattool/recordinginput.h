@@ -30,6 +30,8 @@ std::unique_ptr<logformat::RecordingReader> load(const QString &file, bool follo
 // end) of `channel`, exactly as info --range gives them for a sample file.
 QStringList channelFigures(const logformat::Recording &recording, int channel, std::int64_t first,
                            std::int64_t end);
+// The same of sums already worked out, in `range`.
+QStringList channelFigures(const logformat::Sums &sums, int range);
 
 // info's lines for a recording: what it is, its start, duration, rows,
 // skipped scans, rate asked and measured, and each channel's figures in

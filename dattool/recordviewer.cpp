@@ -403,6 +403,26 @@ std::pair<std::int64_t, std::int64_t> RecordViewer::cursorRows() const
     return {std::min(a, b), std::max(a, b) + 1};
 }
 
+const std::vector<logformat::Sums> &RecordViewer::sumsOf(std::int64_t first, std::int64_t end)
+{
+    const logformat::Recording &r = m_reader->recording();
+    const bool grows = first == m_sumsFirst && m_sumsEnd >= first && end >= m_sumsEnd;
+    if (!grows) {
+        m_sums.assign(std::size_t(r.channels()), logformat::Sums{});
+        m_sumsFirst = m_sumsEnd = first;
+    }
+    for (int c = 0; c < r.channels() && end > m_sumsEnd; ++c) {
+        const logformat::Sums more = r.sums(c, m_sumsEnd, end);
+        logformat::Sums &s = m_sums[std::size_t(c)];
+        s.count += more.count;
+        s.sum += more.sum;
+        s.squares += more.squares;
+        s.extent.add(more.extent);
+    }
+    m_sumsEnd = end;
+    return m_sums;
+}
+
 void RecordViewer::showFigures()
 {
     const logformat::Recording &r = m_reader->recording();
@@ -419,10 +439,14 @@ void RecordViewer::showFigures()
                   : QStringLiteral("光标之间（扫描 %1..%2）：")
                         .arg(r.scan(first))
                         .arg(r.scan(end - 1)));
-    if (end > first)
+    if (end > first) {
+        const std::vector<logformat::Sums> &sums = sumsOf(first, end);
         for (int c = 0; c < r.channels(); ++c)
             lines << laneName(r, c) + QStringLiteral("  ") +
-                         recordinginput::channelFigures(r, c, first, end).join(QStringLiteral("  "));
+                         recordinginput::channelFigures(
+                             sums[std::size_t(c)], r.heading().channels[std::size_t(c)].range)
+                             .join(QStringLiteral("  "));
+    }
     m_figures->setText(lines.join(QLatin1Char('\n')));
     QStringList cursors;
     for (int c = 0; c < 2; ++c)

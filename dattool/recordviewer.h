@@ -116,13 +116,16 @@ public:
     void readMore();
 
     // How often a followed recording is looked at.
-    static constexpr int kFollowMs = 200;
+    static constexpr int kFollowMs = 250;
 
 private:
     void showFigures();
     void showReadout(std::int64_t row);
     void toggleLane(int column);
     void sayFollowing();
+    // Each channel's sums of rows [first, end), kept: while following, those
+    // of the whole run grow by the rows that came.
+    const std::vector<logformat::Sums> &sumsOf(std::int64_t first, std::int64_t end);
     // The span between the cursors, or the whole run: rows [first, end).
     std::pair<std::int64_t, std::int64_t> cursorRows() const;
 
@@ -138,6 +141,8 @@ private:
     QLabel *m_following = nullptr;
     QAction *m_newest = nullptr;
     std::vector<QAction *> m_laneActions;
+    std::vector<logformat::Sums> m_sums;
+    std::int64_t m_sumsFirst = 0, m_sumsEnd = -1;
     QTimer m_timer;
     bool m_stopped = false; // following ended by a fault
 };
