@@ -12,7 +12,6 @@
 #include "plot/timespan.h"
 #include "print/printerport.h"
 
-#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
@@ -25,6 +24,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 
 namespace {
@@ -510,8 +510,6 @@ void RecordViewer::sayFollowing()
 
 void RecordViewer::readMore()
 {
-    QElapsedTimer clock;
-    clock.start();
     std::int64_t added = 0;
     try {
         added = m_reader->readMore(

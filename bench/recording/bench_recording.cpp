@@ -70,8 +70,8 @@ double cpuSeconds(const rusage &usage)
            double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
 }
 
-// Returns the rows written.
-long long writeRecording(const std::string &path, long long scans)
+// Eight channels at 1000 scans/s, as zk61ar-log heads its files.
+logformat::Heading benchHeading()
 {
     logformat::Heading heading;
     heading.version = "1.0";
@@ -79,6 +79,13 @@ long long writeRecording(const std::string &path, long long scans)
     heading.rateText = std::to_string(kRate);
     for (int c = 0; c < kChannels; ++c)
         heading.channels.push_back({c, kRanges[c]});
+    return heading;
+}
+
+// Returns the rows written.
+long long writeRecording(const std::string &path, long long scans)
+{
+    const logformat::Heading heading = benchHeading();
     const logformat::RowText rowText(heading.channels);
     const emu::ChannelSignals waveforms{emu::DcLevels{}};
     std::mt19937_64 random(61);
@@ -178,12 +185,7 @@ std::vector<std::string> linesOf(const std::string &path)
 void benchFollow(const fs::path &folder, int seconds)
 {
     const std::string file = (folder / "follow.csv").string();
-    logformat::Heading heading;
-    heading.version = "1.0";
-    heading.start = "2026-12-09T03:10:47.464698Z";
-    heading.rateText = std::to_string(kRate);
-    for (int c = 0; c < kChannels; ++c)
-        heading.channels.push_back({c, kRanges[c]});
+    const logformat::Heading heading = benchHeading();
     const logformat::RowText rowText(heading.channels);
     std::ofstream out(file, std::ios::binary);
     const std::string text = logformat::headingText(heading);

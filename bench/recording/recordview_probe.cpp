@@ -11,7 +11,7 @@
 #include "../startup/firstframe.h"
 #include "dattool/recordinginput.h"
 #include "dattool/recordviewer.h"
-#include "print/printerport.h"
+#include "print/systemprinter.h"
 
 #include <QWidget>
 
@@ -24,18 +24,6 @@
 #include <vector>
 
 namespace {
-// Never printed on: the probe does not print.
-class NoPrinter : public PrinterPort
-{
-public:
-    void line(float, float, float, float) override {}
-    void text(float, float, Qt::Alignment, const QString &) override {}
-    void pen(const QColor &, float) override {}
-    void usePrinter(QPrinter *) override {}
-    QSizeF pageSize() override { return {}; }
-    void endDoc() override {}
-};
-
 double cpuSeconds()
 {
     rusage usage{};
@@ -81,7 +69,7 @@ int main(int argc, char **argv)
     FirstFrameApplication app(argc, argv);
     app.isMarked = [](const QObject *o) { return o->objectName() == QLatin1String("recordView"); };
     app.stay = std::strcmp(mode, "paint") != 0;
-    RecordViewer viewer(file, std::move(reader), std::make_shared<NoPrinter>(), follow);
+    RecordViewer viewer(file, std::move(reader), std::make_shared<SystemPrinter>(), follow);
     RecordView *view = viewer.view();
     if (std::strcmp(mode, "redraw") == 0 && argc > 3) {
         // The plot 1920 px wide, eight lanes of 110 px.
