@@ -49,7 +49,8 @@ QString CommandLine::unusedOption() const
         {&scale, plot && !pdf},
         {&force, c == QLatin1String("csv") || plot},
         {&axes, plot},
-        {&rate, c == QLatin1String("view") || (plot && parser.isSet(axes))}};
+        {&rate, c == QLatin1String("view") || (plot && parser.isSet(axes))},
+        {&follow, c == QLatin1String("view")}};
     for (const auto &[option, used] : uses)
         if (!used && parser.isSet(*option)) {
             QStringList names;

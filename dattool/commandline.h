@@ -47,6 +47,8 @@ struct CommandLine
         QStringLiteral("rate"),
         QStringLiteral("plot --axes、view：记录时的采样率（次/秒），横轴标注时间。"),
         QStringLiteral("hz")};
+    QCommandLineOption follow{QStringLiteral("follow"),
+                              QStringLiteral("view：跟随仍在写入的录制文件，显示新追加的行。")};
     bool parsed = false;
 
     explicit CommandLine(const QStringList &arguments)
@@ -59,10 +61,10 @@ struct CommandLine
             "  csv --range R FILE... [-o OUT | -d DIR]   point,code,mV 形式的 CSV\n"
             "  plot --range R FILE -o OUT.png|OUT.pdf    屏幕网格上的曲线图（--axes 加坐标）\n"
             "  view --range R FILE [--rate HZ]           在窗口中查看、测量、缩放、打印、另存"));
-        parser.addOptions({help, version, range, output, dir, scale, force, axes, rate});
+        parser.addOptions({help, version, range, output, dir, scale, force, axes, rate, follow});
         parser.addPositionalArgument(QStringLiteral("command"),
                                      QStringLiteral("info、csv、plot 或 view。"));
-        parser.addPositionalArgument(QStringLiteral("files"), QStringLiteral(".dat 文件。"),
+        parser.addPositionalArgument(QStringLiteral("files"), QStringLiteral(".dat 文件或录制文件。"),
                                      QStringLiteral("FILE..."));
         parsed = parser.parse(arguments);
     }

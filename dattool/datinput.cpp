@@ -30,18 +30,25 @@ Inputs::Inputs(const QStringList &names)
     }
 }
 
-bool Inputs::hold(const QString &output) const
+QString Inputs::holding(const QString &output) const
 {
     const bool toStdout = output == QLatin1String("-");
     const FilePath path = FilePath::fromText(output);
     const auto found = m_shown.find(toStdout ? os::standardOutputId()
                                              : os::fileId(path.native.toStdString()));
     if (found == m_shown.end())
-        return false;
-    complain(toStdout ? QStringLiteral("标准输出就是输入文件 %1，写入会毁掉它").arg(found->second)
-                      : QStringLiteral("输出文件 %1 就是输入文件 %2，写入会毁掉它")
-                            .arg(path.shown, found->second));
-    return true;
+        return QString();
+    return toStdout ? QStringLiteral("标准输出就是输入文件 %1，写入会毁掉它").arg(found->second)
+                    : QStringLiteral("输出文件 %1 就是输入文件 %2，写入会毁掉它")
+                          .arg(path.shown, found->second);
+}
+
+bool Inputs::hold(const QString &output) const
+{
+    const QString line = holding(output);
+    if (!line.isEmpty())
+        complain(line);
+    return !line.isEmpty();
 }
 
 void complain(const QString &message)

@@ -24,6 +24,8 @@ public:
     // Whether `output` ("-" for standard output) is one of them, the same file
     // through any link; if so, says so in one line.
     bool hold(const QString &output) const;
+    // The line hold() says, empty when `output` is none of them.
+    QString holding(const QString &output) const;
 
 private:
     std::map<os::FileId, QString> m_shown;

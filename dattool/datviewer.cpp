@@ -1,20 +1,15 @@
 #include "dattool/datviewer.h"
 
-#include "boxes/msgbox.h"
 #include "dattool/datvalues.h"
 #include "dattool/plottitle.h"
-#include "files/wholefile.h"
 #include "plot/plotgrid.h"
 #include "print/printerport.h"
 
-#include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPrintDialog>
 #include <QPrinter>
 #include <QStatusBar>
 #include <QVBoxLayout>
@@ -24,15 +19,9 @@
 
 namespace {
 const QString kProgram = QStringLiteral("zk61ar-dat");
-const QString kPngFilter = QStringLiteral("PNG 图片 (*.png)");
-const QString kPdfFilter = QStringLiteral("PDF 文件 (*.pdf)");
 constexpr Margins kM = kAxisMargins;
 constexpr double kFramedWidth = kM.left + kPlotWidth + kM.right;
 constexpr double kFramedHeight = kM.top + kPlotHeight + kM.bottom;
-// A press that moves less than this is a click, not a drag.
-constexpr int kDragPixels = 4;
-// How long the word on a print stays in the status bar.
-constexpr int kPrintedMessageMs = 15000;
 } // namespace
 
 PlotView::PlotView(const samplefile::Records &records, const datplot::View &view, QWidget *parent)
@@ -168,57 +157,39 @@ void PlotView::paintEvent(QPaintEvent *)
 
 void PlotView::mousePressEvent(QMouseEvent *event)
 {
-    if (event->button() != Qt::LeftButton)
-        return;
-    m_pressedAt = event->position();
-    m_pressedSpan = m_view.span;
-    m_dragging = false;
+    if (m_gestures.pressed(event))
+        m_pressedSpan = m_view.span;
 }
 
 void PlotView::mouseMoveEvent(QMouseEvent *event)
 {
     m_mouse = event->position();
-    if (m_pressedAt && (event->buttons() & Qt::LeftButton)) {
-        const double moved = event->position().x() - m_pressedAt->x();
-        if (m_dragging || std::abs(moved) >= kDragPixels) {
-            m_dragging = true;
-            datplot::View v = m_view;
-            v.span = panned(m_pressedSpan, -moved * m_pressedSpan.points() / plotRect().width());
-            setView(v);
-            return;
-        }
+    if (const std::optional<double> moved = m_gestures.dragged(event)) {
+        datplot::View v = m_view;
+        v.span = panned(m_pressedSpan, -*moved * m_pressedSpan.points() / plotRect().width());
+        setView(v);
+        return;
     }
     setReadout(pointAt(*m_mouse));
 }
 
 void PlotView::mouseReleaseEvent(QMouseEvent *event)
 {
-    if (event->button() != Qt::LeftButton || !m_pressedAt)
+    if (!m_gestures.clicked(event))
         return;
-    const bool click = !m_dragging;
-    m_pressedAt.reset();
-    m_dragging = false;
     const int point = pointAt(event->position());
-    if (!click || point == 0)
+    if (point == 0)
         return;
     datplot::View v = m_view;
-    if (event->modifiers() & Qt::ShiftModifier)
-        v.cursorB = point;
-    else if (v.cursorA == 0 || v.cursorB != 0) {
-        v.cursorA = point;
-        v.cursorB = 0;
-    } else
-        v.cursorB = point;
+    viewerparts::clickCursors(v.cursorA, v.cursorB, point,
+                              (event->modifiers() & Qt::ShiftModifier) != 0, 0);
     setView(v);
 }
 
 void PlotView::wheelEvent(QWheelEvent *event)
 {
     m_mouse = event->position();
-    m_wheelAngle += event->angleDelta().y();
-    const int steps = m_wheelAngle / QWheelEvent::DefaultDeltasPerStep;
-    m_wheelAngle %= QWheelEvent::DefaultDeltasPerStep;
-    if (steps != 0)
+    if (const int steps = m_gestures.wheelSteps(event))
         zoomAround(steps, *m_mouse);
     event->accept();
 }
@@ -267,53 +238,18 @@ DatViewer::DatViewer(const QString &path, const samplefile::Records &records, in
     connect(m_plot, &PlotView::readoutMoved, this, &DatViewer::showReadout);
     connect(m_plot, &PlotView::viewChanged, this, &DatViewer::showFigures);
 
-    const auto addAction = [&](QMenu *menu, const char *objectName, const QString &text,
-                               QList<QKeySequence> keys, auto slot) {
-        QAction *action = menu->addAction(text, this, slot);
-        action->setObjectName(QLatin1String(objectName));
-        action->setShortcuts(keys);
-    };
+    using viewerparts::addAction;
     const auto keys = [](const char *text) { return QKeySequence(QLatin1String(text)); };
     QMenu *file = menuBar()->addMenu(QStringLiteral("文件(&F)"));
     addAction(file, "printAction", QStringLiteral("打印(&P)…"), {keys("Ctrl+P")},
-              &DatViewer::printPlot);
+              [this] { printPlot(); });
     addAction(file, "saveAction", QStringLiteral("另存为(&S)…"), {keys("Ctrl+S")},
-              &DatViewer::savePlot);
+              [this] { savePlot(); });
     file->addSeparator();
     addAction(file, "quitAction", QStringLiteral("退出(&Q)"), {keys("Ctrl+Q")},
               [this] { close(); });
-    QMenu *show = menuBar()->addMenu(QStringLiteral("查看(&V)"));
-    addAction(show, "zoomInAction", QStringLiteral("放大(&I)"), {keys("Ctrl++"), keys("Ctrl+=")},
-              [this] { m_plot->zoom(1); });
-    addAction(show, "zoomOutAction", QStringLiteral("缩小(&O)"), {keys("Ctrl+-")},
-              [this] { m_plot->zoom(-1); });
-    addAction(show, "wholeAction", QStringLiteral("整个文件(&W)"), {keys("Ctrl+0")},
-              [this] { m_plot->showWhole(); });
-    addAction(show, "leftAction", QStringLiteral("左移"), {keys("Left")},
-              [this] { m_plot->pan(-1); });
-    addAction(show, "rightAction", QStringLiteral("右移"), {keys("Right")},
-              [this] { m_plot->pan(1); });
-    show->addSeparator();
-    addAction(show, "readoutLeftAction", QStringLiteral("读数左移一点"), {keys("Shift+Left")},
-              [this] { m_plot->moveReadout(-1); });
-    addAction(show, "readoutRightAction", QStringLiteral("读数右移一点"), {keys("Shift+Right")},
-              [this] { m_plot->moveReadout(1); });
-    addAction(show, "readoutDivisionLeftAction", QStringLiteral("读数左移一格"),
-              {keys("Ctrl+Left")},
-              [this] { m_plot->moveReadout(-m_plot->view().span.perDivision); });
-    addAction(show, "readoutDivisionRightAction", QStringLiteral("读数右移一格"),
-              {keys("Ctrl+Right")},
-              [this] { m_plot->moveReadout(m_plot->view().span.perDivision); });
-    addAction(show, "readoutFirstAction", QStringLiteral("读数到第一点"), {keys("Home")},
-              [this] { m_plot->moveReadoutTo(1); });
-    addAction(show, "readoutLastAction", QStringLiteral("读数到最后一点"), {keys("End")},
-              [this] { m_plot->moveReadoutTo(samplefile::kRecordCount); });
-    addAction(show, "cursorAAction", QStringLiteral("在读数处设光标 A"), {keys("A")},
-              [this] { m_plot->setCursorAtReadout(0); });
-    addAction(show, "cursorBAction", QStringLiteral("在读数处设光标 B"), {keys("B")},
-              [this] { m_plot->setCursorAtReadout(1); });
-    addAction(show, "clearCursorsAction", QStringLiteral("清除光标(&C)"), {keys("Esc")},
-              [this] { m_plot->clearCursors(); });
+    viewerparts::addViewMenu(this, *m_plot,
+                             {QStringLiteral("点"), QStringLiteral("整个文件(&W)")});
     showFigures();
     resize(960, 720);
 }
@@ -341,58 +277,16 @@ void DatViewer::showFigures()
 
 void DatViewer::printPlot()
 {
-    if (!m_chosenPrinter) {
-        m_chosenPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
-        m_chosenPrinter->setDocName(QFileInfo(m_path).fileName());
-        // Without a printer Qt prints to a PDF file: one named after the
-        // sample file, beside the others in the current folder.
-        if (m_chosenPrinter->outputFormat() == QPrinter::PdfFormat)
-            m_chosenPrinter->setOutputFileName(QDir::current().absoluteFilePath(
-                QFileInfo(m_path).completeBaseName() + QStringLiteral(".pdf")));
-    }
-    QPrintDialog dialog(m_chosenPrinter.get(), this);
-    dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize |
-                      QAbstractPrintDialog::PrintCollateCopies);
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    const QPrinter &chosen = *m_chosenPrinter;
-    const QString sent = chosen.outputFormat() == QPrinter::PdfFormat
-                             ? QStringLiteral("已打印到 PDF 文件 %1").arg(chosen.outputFileName())
-                             : QStringLiteral("已送往打印机 %1（%2 份）")
-                                   .arg(chosen.printerName())
-                                   .arg(chosen.copyCount());
-    try {
-        m_printer->usePrinter(m_chosenPrinter.get());
-        datplot::print(*m_printer, m_plot->figure());
-        statusBar()->showMessage(sent, kPrintedMessageMs);
-    } catch (const PrintError &error) {
-        statusBar()->showMessage(QStringLiteral("没有打印"), kPrintedMessageMs);
-        showError(this, QStringLiteral("打印"), error);
-    }
+    viewerparts::printThroughDialog(this, m_path, m_chosenPrinter, *m_printer,
+                                    [this](PrinterPort &printer) {
+                                        datplot::print(printer, m_plot->figure());
+                                    });
 }
 
 void DatViewer::savePlot()
 {
-    QFileDialog dialog(this, QStringLiteral("另存为"));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setNameFilters({kPngFilter, kPdfFilter});
-    dialog.setDefaultSuffix(QStringLiteral("png"));
-    connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString &filter) {
-        dialog.setDefaultSuffix(filter == kPdfFilter ? QStringLiteral("pdf")
-                                                     : QStringLiteral("png"));
-    });
-    dialog.selectFile(QFileInfo(m_path).completeBaseName() + QStringLiteral(".png"));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return;
-    const QString target = dialog.selectedFiles().constFirst();
-    const bool asPdf =
-        QFileInfo(target).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) == 0;
     const datplot::Figure &figure = m_plot->figure();
-    // The dialog has asked before replacing a file.
-    try {
-        writeWholeFile(target, asPdf ? datplot::pdf(figure) : datplot::png(figure, 1), true);
-    } catch (const FileError &error) {
-        showError(this, QStringLiteral("另存为"), error);
-    }
+    viewerparts::savePicture(this, m_path, [&figure](bool asPdf) {
+        return asPdf ? datplot::pdf(figure) : datplot::png(figure, 1);
+    });
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include "dattool/datplot.h"
+#include "dattool/viewerparts.h"
 #include "files/samplefile.h"
 
 #include <QMainWindow>
@@ -17,7 +18,7 @@ class QPrinter;
 // cursor A there, the next (or a Shift+click) cursor B, the wheel zooms around
 // the mouse and dragging pans. The keys move the readout too, the view
 // following it, and set the cursors at it.
-class PlotView : public QWidget
+class PlotView : public QWidget, public viewerparts::Navigation
 {
     Q_OBJECT
 public:
@@ -33,17 +34,21 @@ public:
     // The point read out, 0 for none.
     int readout() const { return m_readout; }
 
-    // Around the mouse when it is over the plot, around the middle otherwise.
-    void zoom(int steps);
-    void pan(int divisions);
-    void showWhole();
-    void clearCursors();
+    void zoom(int steps) override;
+    void pan(int divisions) override;
+    void showWhole() override;
+    void clearCursors() override;
     // The readout `points` on (from the middle of the view when there is
     // none), or at `point`; kept within the file, the view following it.
-    void moveReadout(int points);
+    void moveReadout(int points) override;
     void moveReadoutTo(int point);
-    // Cursor A (0) or B (1) at the readout, if there is one.
-    void setCursorAtReadout(int cursor);
+    void moveReadoutDivisions(int divisions) override
+    {
+        moveReadout(divisions * m_view.span.perDivision);
+    }
+    void moveReadoutToFirst() override { moveReadoutTo(1); }
+    void moveReadoutToLast() override { moveReadoutTo(samplefile::kRecordCount); }
+    void setCursorAtReadout(int cursor) override;
 
 signals:
     // The point read out, 0 when there is none.
@@ -67,10 +72,8 @@ private:
     datplot::View m_view;
     datplot::Figure m_figure;
     std::optional<QPointF> m_mouse;
-    std::optional<QPointF> m_pressedAt;
+    viewerparts::Gestures m_gestures;
     PlotSpan m_pressedSpan;
-    bool m_dragging = false;
-    int m_wheelAngle = 0;
     int m_readout = 0;
 };
 

@@ -7,6 +7,11 @@
 #include "logformat/recordingerror.h"
 #include "logformat/rowparser.h"
 
+#include <QElapsedTimer>
+#include <QThread>
+
+#include <cstdio>
+
 namespace recordinginput {
 
 namespace {
@@ -22,6 +27,11 @@ QString text(const std::string &utf8)
 }
 
 constexpr double kNsPerSecond = 1e9;
+// Reading that takes longer than this says how far it has got, this often.
+constexpr qint64 kQuietLoadMs = 500;
+constexpr qint64 kProgressEveryMs = 250;
+// How often a heading still being written is looked at again.
+constexpr unsigned long kHeadingWaitMs = 100;
 } // namespace
 
 bool isRecording(const QString &file)
@@ -39,18 +49,59 @@ logformat::ReadOptions readOptions()
     return options;
 }
 
-std::unique_ptr<logformat::RecordingReader> load(const QString &file)
+std::unique_ptr<logformat::RecordingReader> load(const QString &file, bool following)
 {
-    auto reader = std::make_unique<logformat::RecordingReader>(native(file), readOptions());
+    logformat::ReadOptions options = readOptions();
+    QElapsedTimer clock;
+    clock.start();
+    qint64 said = 0;
+    const QString name = FilePath::fromText(file).shown;
+    options.progress = [&](std::int64_t done, std::int64_t total) {
+        if (clock.elapsed() < kQuietLoadMs || clock.elapsed() - said < kProgressEveryMs)
+            return;
+        said = clock.elapsed();
+        std::fprintf(stderr, "\rzk61ar-dat: 正在读取 %s：%3d%%",
+                     name.toUtf8().constData(), int(total > 0 ? done * 100 / total : 0));
+        std::fflush(stderr);
+    };
+    auto reader = std::make_unique<logformat::RecordingReader>(native(file), std::move(options));
     try {
-        reader->read();
+        bool waited = false;
+        while (!reader->read(following)) {
+            if (!waited)
+                datinput::complain(QStringLiteral("等待 %1 的表头写完…").arg(name));
+            waited = true;
+            QThread::msleep(kHeadingWaitMs);
+        }
     } catch (const RecordingError &error) {
+        if (said > 0)
+            std::fputc('\n', stderr);
         datinput::complain(error);
         return nullptr;
     }
+    if (said > 0)
+        std::fprintf(stderr, "\rzk61ar-dat: 已读取 %s：100%%\n", name.toUtf8().constData());
     for (const std::string &note : reader->notes())
         datinput::complain(text(note));
     return reader;
+}
+
+QStringList channelFigures(const logformat::Recording &recording, int channel, std::int64_t first,
+                           std::int64_t end)
+{
+    return channelFigures(recording.sums(channel, first, end),
+                          recording.heading().channels[std::size_t(channel)].range);
+}
+
+QStringList channelFigures(const logformat::Sums &sums, int range)
+{
+    datvalues::Summary summary;
+    summary.lowest = sums.extent.lowest;
+    summary.highest = sums.extent.highest;
+    summary.count = sums.count;
+    summary.sum = sums.sum;
+    summary.squares = sums.squares;
+    return datvalues::millivoltFigures(summary, range);
 }
 
 QString infoText(const QString &file, const logformat::RecordingReader &reader)
@@ -90,16 +141,9 @@ QString infoText(const QString &file, const logformat::RecordingReader &reader)
     QList<QStringList> channels;
     for (int c = 0; c < r.channels(); ++c) {
         const logformat::ChannelRange &channel = h.channels[std::size_t(c)];
-        const logformat::Sums sums = r.sums(c, 0, r.rows());
-        datvalues::Summary summary;
-        summary.lowest = sums.extent.lowest;
-        summary.highest = sums.extent.highest;
-        summary.count = sums.count;
-        summary.sum = sums.sum;
-        summary.squares = sums.squares;
         channels << (QStringList{QStringLiteral("  ch%1").arg(channel.channel),
                                  datvalues::rangeName(channel.range)}
-                     << datvalues::millivoltFigures(summary, channel.range));
+                     << channelFigures(r, c, 0, r.rows()));
     }
     return QStringLiteral("%1  录制文件（zk61ar-log %2）\n")
                .arg(FilePath::fromText(file).shown, text(h.version)) +

@@ -2,6 +2,8 @@
 
 #include "dattool/datinput.h"
 #include "dattool/datviewer.h"
+#include "dattool/recordinginput.h"
+#include "dattool/recordviewer.h"
 #include "boxes/translations.h"
 #include "print/systemprinter.h"
 
@@ -57,6 +59,23 @@ int view(const CommandLine &line, int &argc, char **argv)
     const QStringList files = line.files();
     if (files.size() != 1)
         return usage(QStringLiteral("view 需要正好一个文件"));
+    const bool follow = line.parser.isSet(line.follow);
+    if (recordinginput::isRecording(files.constFirst())) {
+        if (line.parser.isSet(line.rate) || line.parser.isSet(line.range))
+            return usage(QStringLiteral("录制文件带着自己的时间和量程，不用 --rate 或 --range"));
+        std::unique_ptr<logformat::RecordingReader> reader =
+            recordinginput::load(files.constFirst(), follow);
+        if (!reader)
+            return kBadInput;
+        const std::unique_ptr<QApplication> app = guiApplication(argc, argv);
+        installChineseTranslations();
+        RecordViewer viewer(shown(files.constFirst()), std::move(reader),
+                            std::make_shared<SystemPrinter>(), follow);
+        viewer.show();
+        return QApplication::exec();
+    }
+    if (follow)
+        return usage(QStringLiteral("--follow 只用于 zk61ar-log 的录制文件"));
     int status = 0;
     const std::optional<Units> units = unitsOf(line, &status);
     if (!units)

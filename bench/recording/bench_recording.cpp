@@ -7,7 +7,11 @@
 //     resident memory against the budget of 24 bytes a scan + 15 % + 80 MB;
 //   - by pandas.read_csv(FILE, comment="#"), where python3 has pandas;
 // and the lines of eight lanes 1920 pixels wide (plot/lane.h) over the whole
-// run, ten seconds of it and one second (fewer scans than pixels), best of 5.
+// run, ten seconds of it and one second (fewer scans than pixels), best of 5;
+// then the viewer (recordview_probe): to its first paint, its redraws at
+// 1920 px and eight lanes for zoom and pan, a picture of it (to
+// $BENCH_RECORDING_PICTURE if set), and following a recording this process
+// writes at 1000 scans/s: row written to on screen, and its CPU.
 // Each reading `rounds` times (3 unless given); the machine's load is printed
 // before and after. The folder and the file are removed at the end.
 //
@@ -27,6 +31,7 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <thread>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -65,8 +70,8 @@ double cpuSeconds(const rusage &usage)
            double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
 }
 
-// Returns the rows written.
-long long writeRecording(const std::string &path, long long scans)
+// Eight channels at 1000 scans/s, as zk61ar-log heads its files.
+logformat::Heading benchHeading()
 {
     logformat::Heading heading;
     heading.version = "1.0";
@@ -74,6 +79,13 @@ long long writeRecording(const std::string &path, long long scans)
     heading.rateText = std::to_string(kRate);
     for (int c = 0; c < kChannels; ++c)
         heading.channels.push_back({c, kRanges[c]});
+    return heading;
+}
+
+// Returns the rows written.
+long long writeRecording(const std::string &path, long long scans)
+{
+    const logformat::Heading heading = benchHeading();
     const logformat::RowText rowText(heading.channels);
     const emu::ChannelSignals waveforms{emu::DcLevels{}};
     std::mt19937_64 random(61);
@@ -111,15 +123,16 @@ struct Child
     long peakKiB = 0;
 };
 
-Child runChild(std::vector<std::string> argv, bool quiet)
+// Started, not waited for; its standard output into `out` when given.
+pid_t startChild(std::vector<std::string> argv, bool quiet, const std::string &out = {})
 {
-    Child result;
     std::fflush(stdout); // not printed again by the child
-    const auto start = Clock::now();
     const pid_t pid = fork();
     if (pid == 0) {
         if (quiet &&
             (!std::freopen("/dev/null", "w", stdout) || !std::freopen("/dev/null", "w", stderr)))
+            _exit(127);
+        if (!out.empty() && !std::freopen(out.c_str(), "w", stdout))
             _exit(127);
         std::vector<char *> args;
         for (std::string &a : argv)
@@ -128,6 +141,12 @@ Child runChild(std::vector<std::string> argv, bool quiet)
         execvp(args[0], args.data());
         _exit(127);
     }
+    return pid;
+}
+
+Child waitFor(pid_t pid, Clock::time_point start)
+{
+    Child result;
     int status = 0;
     rusage usage{};
     if (pid < 0 || wait4(pid, &status, 0, &usage) != pid)
@@ -137,6 +156,95 @@ Child runChild(std::vector<std::string> argv, bool quiet)
     result.peakKiB = usage.ru_maxrss;
     result.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
     return result;
+}
+
+Child runChild(std::vector<std::string> argv, bool quiet, const std::string &out = {})
+{
+    const auto start = Clock::now();
+    return waitFor(startChild(std::move(argv), quiet, out), start);
+}
+
+long long nsOf(Clock::time_point at)
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(at.time_since_epoch()).count();
+}
+
+std::vector<std::string> linesOf(const std::string &path)
+{
+    std::ifstream in(path);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+// Follows a recording of eight channels that this process writes at 1000
+// scans/s, 10 rows every 10 ms as they fall due, for `seconds`: the newest
+// scan on screen after each repaint against the moment its row was written
+// (ms: median, 90 %, slowest), and the viewer's CPU share of one core.
+void benchFollow(const fs::path &folder, int seconds)
+{
+    const std::string file = (folder / "follow.csv").string();
+    const logformat::Heading heading = benchHeading();
+    const logformat::RowText rowText(heading.channels);
+    std::ofstream out(file, std::ios::binary);
+    const std::string text = logformat::headingText(heading);
+    out.write(text.data(), std::streamsize(text.size()));
+    char row[logformat::RowText::kMaxLength];
+    std::vector<long long> writtenNs;
+    const auto writeRow = [&](long long k) {
+        std::int16_t codes[kChannels];
+        for (int c = 0; c < kChannels; ++c)
+            codes[c] = std::int16_t((k * 7 + c * 500) % 2048);
+        out.write(row, std::streamsize(rowText.write(row, k, k * 1'000'000, codes)));
+    };
+    for (long long k = 0; k < kRate; ++k) // a second already there
+        writeRow(k);
+    out.flush();
+    const std::string shown = (folder / "shown.txt").string();
+    const auto started = Clock::now();
+    const pid_t child = startChild(
+        {RECORDVIEW_PROBE, "follow", file, std::to_string(seconds + 1)}, false, shown);
+    long long k = kRate;
+    writtenNs.assign(std::size_t(kRate), 0);
+    const auto begin = Clock::now();
+    while (Clock::now() - begin < std::chrono::seconds(seconds)) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        const long long due = kRate + std::chrono::duration_cast<std::chrono::milliseconds>(
+                                          Clock::now() - begin)
+                                          .count();
+        for (; k < due; ++k)
+            writeRow(k);
+        out.flush();
+        writtenNs.resize(std::size_t(k), nsOf(Clock::now()));
+    }
+    out.close();
+    const Child viewer = waitFor(child, started);
+    // A repaint that shows scans up to S first shows every row after the
+    // newest of the one before; the oldest of them waited longest.
+    std::vector<double> latencies;
+    double cpu = 0, wall = 0;
+    long long before = kRate - 1;
+    for (const std::string &line : linesOf(shown)) {
+        long long scan = 0, ns = 0;
+        if (std::sscanf(line.c_str(), "shown %lld %lld", &scan, &ns) == 2 && scan > before &&
+            scan < (long long)writtenNs.size()) {
+            latencies.push_back(double(ns - writtenNs[std::size_t(before + 1)]) / 1e6);
+            before = scan;
+        }
+        std::sscanf(line.c_str(), "cpu %lf of %lf", &cpu, &wall);
+    }
+    std::sort(latencies.begin(), latencies.end());
+    if (!viewer.ok || latencies.empty() || wall <= 0) {
+        std::printf("  follow:          the viewer did not run through\n");
+        return;
+    }
+    std::printf("  follow %d s at %d scans/s x %d channels: %zu repaints with new rows, row "
+                "written -> on screen (its batch's oldest) median %.0f ms, 90 %% %.0f ms, slowest %.0f ms; viewer CPU %.2f s of "
+                "%.1f s (%.1f %% of a core)\n",
+                seconds, kRate, kChannels, latencies.size(), latencies[latencies.size() / 2],
+                latencies[latencies.size() * 9 / 10], latencies.back(), cpu, wall,
+                100 * cpu / wall);
 }
 
 // Milliseconds for the lines of all lanes, 1920 wide, over the whole run,
@@ -283,6 +391,29 @@ int main(int argc, char **argv)
         std::printf("  pandas.read_csv: %s\n", figures(pandasSeconds, "s").c_str());
     else
         std::printf("  pandas.read_csv: not measured, python3 has no pandas here\n");
+    // The viewer: to its first frame (as zk61ar-dat view starts it), then
+    // its redraws, a picture of it, and following.
+    std::vector<double> paintSeconds;
+    const std::string painted = (folder / "painted.txt").string();
+    for (int round = 0; round < rounds; ++round) {
+        const auto begin = Clock::now();
+        const Child probe = runChild({RECORDVIEW_PROBE, "paint", file}, false, painted);
+        long long ns = 0;
+        for (const std::string &line : linesOf(painted))
+            std::sscanf(line.c_str(), "painted %lld", &ns);
+        if (probe.ok && ns > 0)
+            paintSeconds.push_back(double(ns - nsOf(begin)) / 1e9);
+    }
+    std::printf("  view to first paint: %s\n", figures(paintSeconds, "s").c_str());
+    const std::string redraws = (folder / "redraw.txt").string();
+    const std::string picture = std::getenv("BENCH_RECORDING_PICTURE")
+                                    ? std::getenv("BENCH_RECORDING_PICTURE")
+                                    : (folder / "view.png").string();
+    runChild({RECORDVIEW_PROBE, "redraw", file, picture}, false, redraws);
+    for (const std::string &line : linesOf(redraws))
+        if (line.compare(0, 8, "painted ") != 0)
+            std::printf("  view %s\n", line.c_str());
+    benchFollow(folder, 20);
     std::printf("  load after: %s\n", load().c_str());
     const bool withinBudget = median(plotPeakMB) <= budgetMB;
     return withinBudget ? 0 : 1;

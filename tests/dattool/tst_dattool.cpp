@@ -3,8 +3,7 @@
 // outputs that cannot be written (caused for real: a pipe, a file-size limit,
 // a closed or full standard output, a signal) and the messages the user reads.
 #include "datfiles.h"
-#include "logformat/heading.h"
-#include "logformat/rowtext.h"
+#include "spikerecording.h"
 #include "plot/plotgrid.h"
 #include "systemwords.h"
 
@@ -472,6 +471,22 @@ void TestDatTool::reported_data()
         << part(1, "0,0.000001,2500,0\\r\\n") + part(3, "1,0.001,0,0\\r\\n")
         << "$DAT info run-0003.csv" << 1 << "分段录制 run.csv 缺少第 2 段：没有文件 run-0002.csv"
         << "";
+    QTest::newRow("recording: view checks it before a display")
+        << heading + "2,0.0009,0,0\\r\\n' >r.csv"
+        << "$DAT view --follow r.csv" << 1
+        << "文件 r.csv 第 9 行：时间 0.000900 s 早于上一行的 0.001000 s"
+        << "";
+    QTest::newRow("recording: view with a range")
+        << heading + "' >r.csv"
+        << "$DAT view -r 0 r.csv" << 2 << "录制文件带着自己的时间和量程，不用 --rate 或 --range"
+        << "";
+    QTest::newRow("follow of a sample file")
+        << "" << "$DAT view --follow -r 0 s.dat" << 2 << "--follow 只用于 zk61ar-log 的录制文件"
+        << "";
+    QTest::newRow("follow of no use to plot")
+        << heading + "' >r.csv"
+        << "$DAT plot --follow r.csv -o r.png" << 2 << "plot 用不到选项 --follow"
+        << "";
     QTest::newRow("recording: not one")
         << "printf '# zk61ar-log\\r\\n' >r.csv"
         << "$DAT plot r.csv -o r.png" << 1 << "文件 r.csv 不是 zk61ar-log 的录制文件"
@@ -715,24 +730,8 @@ void TestDatTool::infoRecording()
 
 void TestDatTool::plotRecordingKeepsSpikesAndGaps()
 {
-    // 400 s at 1000 scans/s of channel 0 (0-5V) at code 1000, but for one
-    // scan of 4095 and 5 s of scans skipped; channel 1 (±5V) at 0.
-    logformat::Heading heading;
-    heading.version = "1.0";
-    heading.start = "2026-12-09T03:10:47.464698Z";
-    heading.rateText = "1000";
-    heading.channels = {{0, 0}, {1, 1}};
-    const logformat::RowText text(heading.channels);
-    constexpr int kScans = 400000, kSpike = 250000, kGapFrom = 100000, kGapTo = 105000;
-    std::string file = logformat::headingText(heading);
-    char row[logformat::RowText::kMaxLength];
-    for (int k = 0; k < kScans; ++k) {
-        if (k >= kGapFrom && k < kGapTo)
-            continue;
-        const std::int16_t codes[] = {std::int16_t(k == kSpike ? 4095 : 1000), 0};
-        file.append(row, text.write(row, k, k * 1'000'000LL, codes));
-    }
-    QVERIFY(writeBytes(path("r.csv"), QByteArray::fromStdString(file)));
+    using namespace spikerecording;
+    QVERIFY(writeBytes(path("r.csv"), QByteArray::fromStdString(text())));
     QByteArray out;
     QCOMPARE(run({"plot", "r.csv", "-o", "-"}, &out), 0);
     const QImage picture = QImage::fromData(out, "PNG");

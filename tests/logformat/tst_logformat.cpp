@@ -2,6 +2,7 @@
 // the logger's own writer) in a private folder, read by the reader as
 // zk61ar-dat reads them.
 #include "logformat/columns.h"
+#include "logformat/excerpt.h"
 #include "logformat/heading.h"
 #include "logformat/reader.h"
 #include "logformat/recordingerror.h"
@@ -312,6 +313,30 @@ PT_TEST(levelsGiveTheExtentOfAnySpan)
         const logformat::Extent got = recording.extent(0, first, end);
         if (got.lowest != *lowest || got.highest != *highest)
             PT_FAIL("rows " + std::to_string(first) + ".." + std::to_string(end));
+    }
+}
+
+// An excerpt's start: the original plus the first row's time, across a
+// second, a day and a year's end, more decimals only where needed.
+PT_TEST(excerptStartIsTheFirstRowsMoment)
+{
+    const struct
+    {
+        const char *start;
+        std::int64_t ns;
+        const char *expected;
+    } rows[] = {
+        {"2026-12-09T03:10:47.464698Z", 1'010'000, "2026-12-09T03:10:47.465708Z"},
+        {"2026-12-09T03:10:47.464698Z", 3'600'535'302'000, "2026-12-09T04:10:48.000000Z"},
+        {"2026-12-31T23:59:59.999999Z", 1'500, "2027-01-01T00:00:00.0000005Z"},
+        {"2028-02-28T23:00:00Z", 3'600'000'000'000, "2028-02-29T00:00:00Z"},
+        {"2026-12-09T03:10:47", 0, ""},
+        {"not a time at all here", 0, ""},
+    };
+    for (const auto &row : rows) {
+        const std::optional<std::string> got = logformat::startPlus(row.start, row.ns);
+        PT_CHECK_MSG(got.value_or("") == row.expected, std::string(row.start) + " -> " +
+                                                           got.value_or("nothing"));
     }
 }
 
