@@ -35,7 +35,7 @@ void FileRows::taken(int part, std::int64_t end)
 std::string FileRows::changed(const RowPlace &from) const
 {
     return lineProblem(m_parts[std::size_t(from.part)].shown, from.line,
-                       "起的行与先前读到的不同：另一个程序改写了这个文件");
+                       "从这一行起与先前读到的不同：另一个程序改写了这个文件");
 }
 
 void FileRows::read(const RowPlace &from, std::int64_t count, RowBlock &rows) const

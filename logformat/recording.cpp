@@ -78,12 +78,16 @@ void Recording::readBack(std::int64_t index) const
     const std::int64_t first = index << kPageShift, count = std::min(kPageRows, m_rows - first);
     RowBlock rows;
     m_source->read(page.place, count, rows);
-    // The rows must be those read before: their count, times, scans and
-    // exact sums.
+    // The rows must be those read before: their count, times, scans, and the
+    // sums of their times and codes.
     const std::size_t n = m_heading.channels.size();
     bool same = rows.count == std::size_t(count) && rows.times.front() == page.firstNs &&
                 rows.times.back() == page.lastNs && rows.scans.front() == scan(first) &&
                 rows.scans.back() == scan(first + count - 1);
+    std::uint64_t timesSum = 0;
+    for (std::size_t r = 0; same && r < rows.count; ++r)
+        timesSum += std::uint64_t(rows.times[r]);
+    same = same && timesSum == page.timesSum;
     for (std::size_t c = 0; same && c < n; ++c) {
         RunningSum got;
         for (std::size_t r = 0; r < rows.count; ++r) {
@@ -256,6 +260,8 @@ void Recording::append(const RowBlock &block, const std::function<RowPlace(std::
         const std::size_t take = std::min(block.count - i, std::size_t(kPageRows - at));
         std::copy_n(block.times.begin() + std::ptrdiff_t(i), take, p.times.get() + at);
         p.lastNs = block.times[i + take - 1];
+        for (std::size_t j = i; j < i + take; ++j)
+            p.timesSum += std::uint64_t(block.times[j]);
         for (std::size_t c = 0; c < n; ++c) {
             std::int16_t *codes = p.codes.get() + c * kPageRows + at;
             const std::int16_t *from = block.codes.data() + i * n + c;

@@ -140,6 +140,7 @@ private:
         std::unique_ptr<std::int64_t[]> times; // null while not held
         std::unique_ptr<std::int16_t[]> codes; // channel c's at c * kPageRows
         std::int64_t firstNs = 0, lastNs = 0;
+        std::uint64_t timesSum = 0; // to tell rows read back from others
         RowPlace place;
         bool placed = false;    // its rows can be read back
         std::uint64_t used = 0; // when last asked for, by m_clock
