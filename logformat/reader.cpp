@@ -1,10 +1,10 @@
 #include "logformat/reader.h"
 
+#include "system/file.h"
 #include "logformat/filerows.h"
 #include "logformat/recordingerror.h"
 #include "logformat/rowparser.h"
 #include "logformat/splitset.h"
-#include "system/file.h"
 
 #include <algorithm>
 #include <condition_variable>
