@@ -76,7 +76,11 @@ struct Sums
 // the RowSource when a row of it is asked for, and the page used longest ago
 // is let go. So even the const functions below may change what is held: a
 // Recording is for one thread at a time (the viewer's, once read), and they
-// may throw RecordingError when a file changed under it.
+// may throw RecordingError when a file changed under it. Zoomed in, a view
+// reads back the pages it shows; but columns over many pages (columnRows(),
+// columnExtents()) ask for rows at every column's ends, and so read back
+// every page under them, for each lane: zoomed out, a recording held in part
+// costs reading its file again.
 class Recording
 {
 public:
