@@ -1,6 +1,7 @@
 #include "logformat/reader.h"
 
 #include "system/file.h"
+#include "system/process.h"
 #include "logformat/filerows.h"
 #include "logformat/recordingerror.h"
 #include "logformat/rowparser.h"
@@ -30,11 +31,17 @@ constexpr int kEndedChecks = 2;
 // No row comes near this; a file with longer lines is something else.
 constexpr std::size_t kLongestLine = 64 * 1024;
 constexpr double kGuessedMore = 1.02;
-// Raw rows held at most unless told otherwise: an hour of eight channels at
-// 1000 scans/s takes 86 MB, so this holds about twelve hours; longer ones are
-// read back where they are looked at.
-constexpr std::size_t kDefaultPageBytes =
-    (sizeof(void *) > 4 ? 1024 : 512) * std::size_t(1024 * 1024);
+// Raw rows held at most unless told otherwise: half the machine's memory (an
+// hour of eight channels at 1000 scans/s takes 86 MB), or 1 GB where the
+// system does not say; on a 32-bit build at most 512 MB of its address space.
+// Beyond it rows are read back where they are looked at.
+std::size_t defaultPageBytes()
+{
+    constexpr std::uint64_t kMB = 1024 * 1024;
+    const std::uint64_t most = sizeof(void *) > 4 ? UINT64_MAX : 512 * kMB;
+    const std::uint64_t memory = os::physicalMemory();
+    return std::size_t(std::min(most, memory > 0 ? memory / 2 : 1024 * kMB));
+}
 
 int threadsFor(int asked)
 {
@@ -426,7 +433,7 @@ const Recording *RecordingReader::read(bool following)
     m_recording = std::make_unique<Recording>(first.heading.heading);
     m_rows = std::make_shared<FileRows>(first.heading.heading);
     m_recording->readBackFrom(m_rows,
-                              m_options.pageBytes > 0 ? m_options.pageBytes : kDefaultPageBytes);
+                              m_options.pageBytes > 0 ? m_options.pageBytes : defaultPageBytes());
     for (const std::unique_ptr<Part> &part : m_parts) {
         checkChannels(*part);
         readBody(*part, true);

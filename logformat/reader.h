@@ -24,10 +24,9 @@ struct ReadOptions
     int threads = 0;
     // Told now and then while reading: bytes read and bytes in all.
     std::function<void(std::int64_t done, std::int64_t total)> progress;
-    // Bytes of raw rows held at most, 0 for the default (about twelve hours of
-    // eight channels at 1000 scans/s); beyond it rows are read back from the
-    // files where they are looked at. Min/max levels, sums and gaps are held
-    // whole.
+    // Bytes of raw rows held at most, 0 for the default (half the machine's
+    // memory); beyond it rows are read back from the files where they are
+    // looked at. Min/max levels, sums and gaps are held whole.
     std::size_t pageBytes = 0;
 };
 
