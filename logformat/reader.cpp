@@ -1,6 +1,8 @@
 #include "logformat/reader.h"
 
 #include "system/file.h"
+#include "system/process.h"
+#include "logformat/filerows.h"
 #include "logformat/recordingerror.h"
 #include "logformat/rowparser.h"
 #include "logformat/splitset.h"
@@ -29,6 +31,17 @@ constexpr int kEndedChecks = 2;
 // No row comes near this; a file with longer lines is something else.
 constexpr std::size_t kLongestLine = 64 * 1024;
 constexpr double kGuessedMore = 1.02;
+// Raw rows held at most unless told otherwise: half the machine's memory (an
+// hour of eight channels at 1000 scans/s takes 86 MB), or 1 GB where the
+// system does not say; on a 32-bit build at most 512 MB of its address space.
+// Beyond it rows are read back where they are looked at.
+std::size_t defaultPageBytes()
+{
+    constexpr std::uint64_t kMB = 1024 * 1024;
+    const std::uint64_t most = sizeof(void *) > 4 ? UINT64_MAX : 512 * kMB;
+    const std::uint64_t memory = os::physicalMemory();
+    return std::size_t(std::min(most, memory > 0 ? memory / 2 : 1024 * kMB));
+}
 
 int threadsFor(int asked)
 {
@@ -47,7 +60,8 @@ struct RecordingReader::Part
 {
     std::string name, shown;
     int number = 0; // in the split set; 0 for a single file
-    os::File file;
+    std::shared_ptr<os::File> file = std::make_shared<os::File>(); // shared with m_rows
+    int rowsPart = -1; // its number in m_rows, once its rows are read
     HeadingRead heading;
     bool headingRead = false;
     std::int64_t offset = 0; // of the first byte not yet taken into rows
@@ -66,6 +80,7 @@ struct RecordingReader::Pool
         // Whole lines: the last block's tail, then what was read after it.
         std::unique_ptr<char[]> text{new char[kLongestLine + kBlockBytes]};
         std::size_t size = 0;
+        std::int64_t at = 0; // the text's offset in the file
         RowBlock rows;
         RowProblem problem;
         bool good = true;
@@ -294,9 +309,9 @@ std::unique_ptr<RecordingReader::Part> RecordingReader::openPart(const std::stri
     part->name = name;
     part->shown = shown(name);
     part->number = number;
-    if (const os::Error error = os::openForReading(name, part->file))
+    if (const os::Error error = os::openForReading(name, *part->file))
         throw RecordingError("无法打开文件 " + part->shown + "：" + reasonOf(error));
-    if (os::kindOf(part->file, &part->size) != os::Kind::Regular)
+    if (os::kindOf(*part->file, &part->size) != os::Kind::Regular)
         throw RecordingError("文件 " + part->shown + " 不是普通文件");
     readHeadingOf(*part, following);
     return part;
@@ -305,11 +320,10 @@ std::unique_ptr<RecordingReader::Part> RecordingReader::openPart(const std::stri
 // False when following and the heading is not all there yet.
 bool RecordingReader::readHeadingOf(Part &part, bool following)
 {
-    os::kindOf(part.file, &part.size);
+    os::kindOf(*part.file, &part.size);
     std::string text(std::size_t(std::min<std::int64_t>(part.size, kHeadingBytes)), '\0');
     std::size_t got = 0;
-    if (const os::Error error =
-            os::readAt(part.file, 0, text.data(), text.size(), &got))
+    if (const os::Error error = os::readAt(*part.file, 0, text.data(), text.size(), &got))
         throw RecordingError("无法读取文件 " + part.shown + "：" + reasonOf(error));
     const bool whole = got < kHeadingBytes && !following;
     const std::optional<HeadingRead> heading = readHeading(text.data(), got, part.shown, whole);
@@ -326,7 +340,8 @@ bool RecordingReader::readHeadingOf(Part &part, bool following)
     return true;
 }
 
-void RecordingReader::takeRows(Part &part, const RowBlock &rows)
+void RecordingReader::takeRows(Part &part, const RowBlock &rows, const char *text,
+                               const char *textEnd, std::int64_t at)
 {
     if (rows.count == 0)
         return;
@@ -336,7 +351,16 @@ void RecordingReader::takeRows(Part &part, const RowBlock &rows)
         if (!order.empty())
             throw RecordingError(lineProblem(part.shown, part.lines + 1, order));
     }
-    m_recording->append(rows);
+    // Where the rows that begin pages lie, line feeds counted from the text's
+    // start: each line of it is one row.
+    const char *line = text;
+    std::size_t lineRow = 0;
+    m_recording->append(rows, [&](std::size_t row) {
+        for (; lineRow < row; ++lineRow)
+            line =
+                static_cast<const char *>(std::memchr(line, '\n', std::size_t(textEnd - line))) + 1;
+        return RowPlace{part.rowsPart, at + (line - text), part.lines + 1 + std::int64_t(row)};
+    });
     m_lastScan = rows.scans.back();
     m_lastNs = rows.times.back();
     part.lines += std::int64_t(rows.count);
@@ -348,6 +372,8 @@ void RecordingReader::takeRows(Part &part, const RowBlock &rows)
 void RecordingReader::readBody(Part &part, bool parallel)
 {
     const RowParser parser(part.heading.heading);
+    if (part.rowsPart < 0)
+        part.rowsPart = m_rows->add(part.shown, part.file, part.offset, part.lines + 1);
     Pool pool(parser, parallel ? threadsFor(m_options.threads) : 1);
     const auto finish = [&](std::unique_ptr<Pool::Job> job) {
         // Room for all the rows, guessed from the first block's, and a little
@@ -355,7 +381,8 @@ void RecordingReader::readBody(Part &part, bool parallel)
         if (m_recording->rows() == 0 && job->rows.count > 0 && job->size > 0)
             m_recording->reserve(std::int64_t(double(m_bytesTotal) / double(job->size) *
                                               double(job->rows.count) * kGuessedMore));
-        takeRows(part, job->rows);
+        takeRows(part, job->rows, job->text.get(), job->text.get() + job->size, job->at);
+        m_rows->taken(part.rowsPart, job->at + std::int64_t(job->size));
         if (!job->good)
             throw RecordingError(lineProblem(part.shown, part.lines + 1, job->problem.reason));
         pool.giveBack(std::move(job));
@@ -364,9 +391,10 @@ void RecordingReader::readBody(Part &part, bool parallel)
         std::unique_ptr<Pool::Job> job = pool.fresh();
         std::copy(part.tail.begin(), part.tail.end(), job->text.get());
         std::size_t got = 0;
+        job->at = part.offset;
         const std::int64_t at = part.offset + std::int64_t(part.tail.size());
-        if (const os::Error error = os::readAt(
-                part.file, at, job->text.get() + part.tail.size(), kBlockBytes, &got))
+        if (const os::Error error =
+                os::readAt(*part.file, at, job->text.get() + part.tail.size(), kBlockBytes, &got))
             throw RecordingError("无法读取文件 " + part.shown + "：" + reasonOf(error));
         atEnd = got < kBlockBytes;
         const char *const begin = job->text.get(), *const end = begin + part.tail.size() + got;
@@ -403,6 +431,9 @@ const Recording *RecordingReader::read(bool following)
     if (!first.headingRead && !readHeadingOf(first, following))
         return nullptr;
     m_recording = std::make_unique<Recording>(first.heading.heading);
+    m_rows = std::make_shared<FileRows>(first.heading.heading);
+    m_recording->readBackFrom(m_rows,
+                              m_options.pageBytes > 0 ? m_options.pageBytes : defaultPageBytes());
     for (const std::unique_ptr<Part> &part : m_parts) {
         checkChannels(*part);
         readBody(*part, true);
@@ -458,9 +489,9 @@ std::int64_t RecordingReader::readMore(std::int64_t nowNs)
     for (;;) {
         Part &part = *m_parts.back();
         std::int64_t size = 0;
-        os::kindOf(part.file, &size);
+        os::kindOf(*part.file, &size);
         if (size < part.offset + std::int64_t(part.tail.size()))
-            throw RecordingError("文件 " + part.shown + " 变短了：另一个程序改写了它");
+            throw RecordingError(shorterText(part.shown));
         if (!part.headingRead) {
             if (!readHeadingOf(part, true))
                 break;
@@ -477,8 +508,7 @@ std::int64_t RecordingReader::readMore(std::int64_t nowNs)
     const std::int64_t added = m_recording ? m_recording->rows() - before : 0;
     if (added > 0)
         m_lastGrowthNs = nowNs;
-    const os::Writers writers =
-        os::writersOf(m_parts.back()->file, m_parts.back()->name);
+    const os::Writers writers = os::writersOf(*m_parts.back()->file, m_parts.back()->name);
     m_quietChecks = writers == os::Writers::None && !news ? m_quietChecks + 1 : 0;
     m_ended = m_quietChecks >= kEndedChecks;
     return added;

@@ -14,6 +14,8 @@
 // the file and line.
 namespace logformat {
 
+class FileRows;
+
 struct ReadOptions
 {
     // How a name (the system's bytes) is shown in messages; as it is when unset.
@@ -22,6 +24,10 @@ struct ReadOptions
     int threads = 0;
     // Told now and then while reading: bytes read and bytes in all.
     std::function<void(std::int64_t done, std::int64_t total)> progress;
+    // Bytes of raw rows held at most, 0 for the default (half the machine's
+    // memory); beyond it rows are read back from the files where they are
+    // looked at. Min/max levels, sums and gaps are held whole.
+    std::size_t pageBytes = 0;
 };
 
 inline constexpr int kMostThreads = 2;
@@ -87,7 +93,9 @@ private:
     std::unique_ptr<Part> openPart(const std::string &name, int number, bool following);
     bool readHeadingOf(Part &part, bool following);
     void readBody(Part &part, bool parallel);
-    void takeRows(Part &part, const RowBlock &rows);
+    // `rows` parsed from [text, textEnd), which lies at byte `at` of the part's file.
+    void takeRows(Part &part, const RowBlock &rows, const char *text, const char *textEnd,
+                  std::int64_t at);
     bool nextPartAppeared();
 
     std::string m_name;
@@ -96,6 +104,7 @@ private:
     std::vector<std::unique_ptr<Part>> m_parts;
     std::vector<std::string> m_skipped; // notes of files left out
     std::unique_ptr<Recording> m_recording;
+    std::shared_ptr<FileRows> m_rows; // the recording's files, to read pages back from
     std::int64_t m_lastScan = -1;
     std::int64_t m_lastNs = INT64_MIN;
     std::int64_t m_bytesTotal = 0;

@@ -1,15 +1,30 @@
 #include "logformat/recording.h"
 
+#include "logformat/recordingerror.h"
+
 #include <algorithm>
 
 namespace logformat {
 
 Recording::Recording(Heading heading)
-    : m_heading(std::move(heading)), m_levels(m_heading.channels.size())
+    : m_heading(std::move(heading)), m_levels(m_heading.channels.size()),
+      m_sumsBefore(m_heading.channels.size()), m_sums(m_heading.channels.size())
 {
 }
 
 Recording::~Recording() = default;
+
+void Recording::readBackFrom(std::shared_ptr<const RowSource> source, std::size_t budgetBytes)
+{
+    m_source = std::move(source);
+    m_mostPages = std::max<std::int64_t>(2, std::int64_t(budgetBytes / pageBytes()));
+}
+
+std::size_t Recording::pageBytes() const
+{
+    return std::size_t(kPageRows) *
+           (sizeof(std::int64_t) + m_heading.channels.size() * sizeof(std::int16_t));
+}
 
 std::int64_t Recording::timeNs(std::int64_t row) const
 {
@@ -18,12 +33,81 @@ std::int64_t Recording::timeNs(std::int64_t row) const
 
 const std::int64_t *Recording::timesOf(std::int64_t page) const
 {
-    return m_pages[std::size_t(page)].times.get();
+    return held(page).times.get();
 }
 
 const std::int16_t *Recording::codesOf(int channel, std::int64_t page) const
 {
-    return m_pages[std::size_t(page)].codes.get() + std::size_t(channel) * kPageRows;
+    return held(page).codes.get() + std::size_t(channel) * kPageRows;
+}
+
+Recording::Page &Recording::held(std::int64_t index) const
+{
+    Page &page = m_pages[std::size_t(index)];
+    if (!page.times)
+        readBack(index);
+    page.used = ++m_clock;
+    return page;
+}
+
+void Recording::makeRoom(Page &page) const
+{
+    if (m_heldPages >= m_mostPages) {
+        Page *oldest = nullptr;
+        // Not the newest page: it is still filling.
+        for (std::size_t i = 0; i + 1 < m_pages.size(); ++i) {
+            Page &p = m_pages[i];
+            if (p.times && p.placed && &p != &page && (!oldest || p.used < oldest->used))
+                oldest = &p;
+        }
+        if (oldest) {
+            page.times = std::move(oldest->times);
+            page.codes = std::move(oldest->codes);
+            return;
+        }
+    }
+    // Left uninitialised, so that the last page's unused part takes no memory.
+    page.times.reset(new std::int64_t[kPageRows]);
+    page.codes.reset(new std::int16_t[std::size_t(kPageRows) * m_heading.channels.size()]);
+    ++m_heldPages;
+}
+
+void Recording::readBack(std::int64_t index) const
+{
+    Page &page = m_pages[std::size_t(index)];
+    const std::int64_t first = index << kPageShift, count = std::min(kPageRows, m_rows - first);
+    RowBlock rows;
+    m_source->read(page.place, count, rows);
+    // The rows must be those read before: their count, times, scans, and the
+    // sums of their times and codes.
+    const std::size_t n = m_heading.channels.size();
+    bool same = rows.count == std::size_t(count) && rows.times.front() == page.firstNs &&
+                rows.times.back() == page.lastNs && rows.scans.front() == scan(first) &&
+                rows.scans.back() == scan(first + count - 1);
+    std::uint64_t timesSum = 0;
+    for (std::size_t r = 0; same && r < rows.count; ++r)
+        timesSum += std::uint64_t(rows.times[r]);
+    same = same && timesSum == page.timesSum;
+    for (std::size_t c = 0; same && c < n; ++c) {
+        RunningSum got;
+        for (std::size_t r = 0; r < rows.count; ++r) {
+            const std::int64_t code = rows.codes[r * n + c];
+            got.sum += code;
+            got.squares += std::uint64_t(code * code);
+        }
+        const RunningSum before = sumBefore(int(c), first >> kSumShift),
+                         after = sumBefore(int(c), (first + count) >> kSumShift);
+        same = got.sum == after.sum - before.sum && got.squares == after.squares - before.squares;
+    }
+    if (!same)
+        throw RecordingError(m_source->changed(page.place));
+    makeRoom(page);
+    std::copy_n(rows.times.begin(), count, page.times.get());
+    for (std::size_t c = 0; c < n; ++c) {
+        std::int16_t *codes = page.codes.get() + c * kPageRows;
+        for (std::size_t r = 0; r < rows.count; ++r)
+            codes[r] = rows.codes[r * n + c];
+    }
 }
 
 std::int16_t Recording::code(int channel, std::int64_t row) const
@@ -40,15 +124,18 @@ std::int64_t Recording::scan(std::int64_t row) const
 
 std::int64_t Recording::rowAtOrAfter(std::int64_t t) const
 {
-    std::int64_t low = 0, high = m_rows; // the answer lies in [low, high]
-    while (low < high) {
-        const std::int64_t middle = low + (high - low) / 2;
-        if (timeNs(middle) < t)
-            low = middle + 1;
-        else
-            high = middle;
-    }
-    return low;
+    // Times never fall, so the row is in the first page that ends at or
+    // after `t`: its first row, or one found among its times.
+    const auto page = std::partition_point(m_pages.begin(), m_pages.end(),
+                                           [t](const Page &p) { return p.lastNs < t; });
+    if (page == m_pages.end())
+        return m_rows;
+    const std::int64_t index = page - m_pages.begin(), first = index << kPageShift;
+    if (page->firstNs >= t)
+        return first;
+    const std::int64_t *times = timesOf(index);
+    return first +
+           (std::lower_bound(times, times + std::min(kPageRows, m_rows - first), t) - times);
 }
 
 std::int64_t Recording::skipped() const
@@ -97,27 +184,45 @@ Extent Recording::extent(int channel, std::int64_t first, std::int64_t end) cons
     return e;
 }
 
+Recording::RunningSum Recording::sumBefore(int channel, std::int64_t sumBlock) const
+{
+    const std::vector<RunningSum> &before = m_sumsBefore[std::size_t(channel)];
+    return std::size_t(sumBlock) < before.size() ? before[std::size_t(sumBlock)]
+                                                 : m_sums[std::size_t(channel)];
+}
+
 Sums Recording::sums(int channel, std::int64_t first, std::int64_t end) const
 {
     Sums s;
     first = std::max<std::int64_t>(first, 0);
     end = std::min(end, m_rows);
-    for (std::int64_t row = first; row < end;) {
-        const std::int16_t *codes = codesOf(channel, row >> kPageShift);
-        const std::int64_t pageEnd = std::min(end, ((row >> kPageShift) + 1) << kPageShift);
-        // Within a page the sums fit 64 bits many times over.
-        std::int64_t sum = 0;
-        std::uint64_t squares = 0;
-        for (; row < pageEnd; ++row) {
-            const std::int16_t c = codes[row & (kPageRows - 1)];
-            sum += c;
-            squares += std::uint64_t(std::int64_t(c) * c);
-            s.extent.add(c);
+    if (first >= end)
+        return s;
+    const auto raw = [&](std::int64_t from, std::int64_t to) {
+        for (std::int64_t row = from; row < to;) {
+            const std::int16_t *codes = codesOf(channel, row >> kPageShift);
+            const std::int64_t pageEnd = std::min(to, ((row >> kPageShift) + 1) << kPageShift);
+            for (; row < pageEnd; ++row) {
+                const std::int64_t c = codes[row & (kPageRows - 1)];
+                s.sum += c;
+                s.squares += std::uint64_t(c * c);
+            }
         }
-        s.sum += sum;
-        s.squares += squares;
+    };
+    constexpr std::int64_t kSumRows = std::int64_t(1) << kSumShift;
+    const std::int64_t firstBlock = (first + kSumRows - 1) >> kSumShift,
+                       endBlock = end >> kSumShift;
+    if (firstBlock >= endBlock) {
+        raw(first, end);
+    } else {
+        raw(first, firstBlock << kSumShift);
+        const RunningSum from = sumBefore(channel, firstBlock), to = sumBefore(channel, endBlock);
+        s.sum += to.sum - from.sum;
+        s.squares += to.squares - from.squares;
+        raw(endBlock << kSumShift, end);
     }
-    s.count = std::max<std::int64_t>(0, end - first);
+    s.extent = extent(channel, first, end);
+    s.count = end - first;
     return s;
 }
 
@@ -126,27 +231,50 @@ void Recording::reserve(std::int64_t rows)
     m_pages.reserve(std::size_t((rows + kPageRows - 1) >> kPageShift));
     for (Levels &levels : m_levels)
         levels.reserve(rows);
+    for (std::vector<RunningSum> &before : m_sumsBefore)
+        before.reserve(std::size_t((rows >> kSumShift) + 1));
 }
 
 void Recording::append(const RowBlock &block)
 {
+    append(block, nullptr);
+}
+
+void Recording::append(const RowBlock &block, const std::function<RowPlace(std::size_t)> &placeOf)
+{
     const std::size_t n = m_heading.channels.size();
     for (std::size_t i = 0; i < block.count;) {
         const std::int64_t page = m_rows >> kPageShift, at = m_rows & (kPageRows - 1);
-        if (std::size_t(page) == m_pages.size())
-            // Left uninitialised, so that the last page's unused part takes
-            // no memory.
-            m_pages.push_back(
-                {std::unique_ptr<std::int64_t[]>(new std::int64_t[kPageRows]),
-                 std::unique_ptr<std::int16_t[]>(new std::int16_t[std::size_t(kPageRows) * n])});
+        if (std::size_t(page) == m_pages.size()) {
+            Page fresh;
+            fresh.firstNs = block.times[i];
+            if (placeOf && m_source) {
+                fresh.place = placeOf(i);
+                fresh.placed = true;
+            }
+            m_pages.push_back(std::move(fresh));
+            makeRoom(m_pages.back());
+        }
         Page &p = m_pages[std::size_t(page)];
+        p.used = ++m_clock;
         const std::size_t take = std::min(block.count - i, std::size_t(kPageRows - at));
         std::copy_n(block.times.begin() + std::ptrdiff_t(i), take, p.times.get() + at);
+        p.lastNs = block.times[i + take - 1];
+        for (std::size_t j = i; j < i + take; ++j)
+            p.timesSum += std::uint64_t(block.times[j]);
         for (std::size_t c = 0; c < n; ++c) {
             std::int16_t *codes = p.codes.get() + c * kPageRows + at;
             const std::int16_t *from = block.codes.data() + i * n + c;
-            for (std::size_t j = 0; j < take; ++j)
-                codes[j] = from[j * n];
+            RunningSum &running = m_sums[c];
+            std::vector<RunningSum> &before = m_sumsBefore[c];
+            for (std::size_t j = 0; j < take; ++j) {
+                const std::int16_t code = from[j * n];
+                if (((m_rows + std::int64_t(j)) & ((std::int64_t(1) << kSumShift) - 1)) == 0)
+                    before.push_back(running);
+                running.sum += code;
+                running.squares += std::uint64_t(std::int64_t(code) * code);
+                codes[j] = code;
+            }
             m_levels[c].append(codes, take);
         }
         for (std::size_t j = i; j < i + take; ++j) {
@@ -165,12 +293,12 @@ void Recording::append(const RowBlock &block)
 
 std::size_t Recording::bytes() const
 {
-    std::size_t total =
-        m_pages.size() * std::size_t(kPageRows) *
-            (sizeof(std::int64_t) + m_heading.channels.size() * sizeof(std::int16_t)) +
-        m_gaps.capacity() * sizeof(Gap);
+    std::size_t total = std::size_t(m_heldPages) * pageBytes() + m_pages.capacity() * sizeof(Page) +
+                        m_gaps.capacity() * sizeof(Gap);
     for (const Levels &levels : m_levels)
         total += levels.bytes();
+    for (const std::vector<RunningSum> &before : m_sumsBefore)
+        total += before.capacity() * sizeof(RunningSum);
     return total;
 }
 

@@ -8,6 +8,7 @@
 #include <pthread.h>
 #ifdef __linux__
 #include <sys/prctl.h>
+#include <unistd.h>
 #endif
 
 namespace os {
@@ -139,6 +140,12 @@ std::string utcNow()
                   utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec,
                   now.tv_nsec / 1000);
     return text;
+}
+
+std::uint64_t physicalMemory()
+{
+    const long pages = sysconf(_SC_PHYS_PAGES), pageSize = sysconf(_SC_PAGESIZE);
+    return pages > 0 && pageSize > 0 ? std::uint64_t(pages) * std::uint64_t(pageSize) : 0;
 }
 
 } // namespace os

@@ -1,7 +1,8 @@
 #pragma once
 // What zk61ar-log needs of the running process beyond its files: the command
 // line, the stop requests (Ctrl-C and the like), the monotonic clock and
-// sleeping until a due time, the UTC time and standard error.
+// sleeping until a due time, the UTC time and standard error; and for the
+// recording reader, how much memory the machine has.
 // posixprocess.cpp provides it on Linux, windowsprocess.cpp on Windows.
 
 #include <cstdint>
@@ -43,5 +44,8 @@ bool standardErrorIsTerminal();
 // Writes `text` to standard error as it is, at once; nowhere left to say it,
 // it is lost.
 void writeToStandardError(const std::string &text);
+
+// The machine's physical memory in bytes; 0 when the system does not say.
+std::uint64_t physicalMemory();
 
 } // namespace os

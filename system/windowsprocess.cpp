@@ -151,4 +151,11 @@ std::string utcNow()
     return text;
 }
 
+std::uint64_t physicalMemory()
+{
+    MEMORYSTATUSEX status{};
+    status.dwLength = sizeof status;
+    return GlobalMemoryStatusEx(&status) ? std::uint64_t(status.ullTotalPhys) : 0;
+}
+
 } // namespace os

@@ -12,10 +12,15 @@
 // 1920 px and eight lanes for zoom and pan, a picture of it (to
 // $BENCH_RECORDING_PICTURE if set), and following a recording this process
 // writes at 1000 scans/s: row written to on screen, and its CPU.
+// Then the same file read holding at most `pagesMB` of raw rows (16 unless
+// given, well below the file's), the rest read back where it is looked at:
+// in a child process of its own, its peak resident memory, the reading's
+// MB/s, eight lanes' lines over the whole run, and zooms in to one second at
+// random places, each reading back a page not held.
 // Each reading `rounds` times (3 unless given); the machine's load is printed
 // before and after. The folder and the file are removed at the end.
 //
-//   bench_recording [rounds] [minutes]
+//   bench_recording [rounds] [minutes] [pagesMB]
 #include "channelsignals.h"
 #include "coding.h"
 #include "logformat/heading.h"
@@ -28,6 +33,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -247,28 +253,31 @@ void benchFollow(const fs::path &folder, int seconds)
                 100 * cpu / wall);
 }
 
-// Milliseconds for the lines of all lanes, 1920 wide, over the whole run,
-// its first 10 s and its first second.
-std::vector<double> laneTimes(const logformat::Recording &recording)
+// Milliseconds for the lines of all lanes, 1920 wide, over `span`.
+double laneMs(const logformat::Recording &recording, const logformat::TimeSpan &span)
 {
     constexpr double kWidth = 1920, kHeight = 100;
+    const auto start = Clock::now();
+    std::size_t lines = 0;
+    for (int c = 0; c < recording.channels(); ++c)
+        lines += laneLines(recording, c, recording.heading().channels[std::size_t(c)].range, span,
+                           QRectF(0, c * kHeight, kWidth, kHeight))
+                     .size();
+    if (lines == 0)
+        std::fprintf(stderr, "no lines\n");
+    return secondsSince(start) * 1000;
+}
+
+// Best of 5 over the whole run, its first 10 s and its first second.
+std::vector<double> laneTimes(const logformat::Recording &recording)
+{
     const logformat::TimeSpan whole = logformat::wholeSpan(recording);
     std::vector<double> times;
     for (const std::int64_t ns :
          {whole.endNs - whole.firstNs, std::int64_t(10'000'000'000), std::int64_t(1'000'000'000)}) {
-        const logformat::TimeSpan span{whole.firstNs, whole.firstNs + ns};
         double best = 1e300;
-        for (int round = 0; round < 5; ++round) {
-            const auto start = Clock::now();
-            std::size_t lines = 0;
-            for (int c = 0; c < recording.channels(); ++c)
-                lines += laneLines(recording, c, recording.heading().channels[std::size_t(c)].range,
-                                   span, QRectF(0, c * kHeight, kWidth, kHeight))
-                             .size();
-            best = std::min(best, secondsSince(start) * 1000);
-            if (lines == 0)
-                std::fprintf(stderr, "no lines\n");
-        }
+        for (int round = 0; round < 5; ++round)
+            best = std::min(best, laneMs(recording, {whole.firstNs, whole.firstNs + ns}));
         times.push_back(best);
     }
     return times;
@@ -291,12 +300,67 @@ std::string figures(const std::vector<double> &values, const char *unit)
     std::snprintf(one, sizeof one, " %s (median %.2f)", unit, median(values));
     return text + one;
 }
+constexpr std::int64_t kPageRows = 65536; // the recording's pages
+constexpr int kZooms = 10;
+
+// The child: `file` read holding at most `pagesMB` of raw rows; writes one
+// line of figures for the parent into `out`.
+int readPaged(const std::string &file, double pagesMB, const std::string &out)
+{
+    try {
+        logformat::ReadOptions options;
+        options.pageBytes = std::size_t(pagesMB * kMB);
+        logformat::RecordingReader reader(file, options);
+        auto start = Clock::now();
+        const logformat::Recording &recording = *reader.read();
+        const double readSeconds = secondsSince(start);
+        const std::size_t held = recording.bytes();
+        const logformat::TimeSpan whole = logformat::wholeSpan(recording);
+        const double wholeMs = laneMs(recording, whole);
+        // Pages far from those held last, in random order: half of them
+        // read back alone (a code of each asked for), the other half under a
+        // zoom to one second in their middle, its time worked out from the
+        // run's extent, not read.
+        const std::int64_t pages = (recording.rows() + kPageRows - 1) / kPageRows;
+        const std::int64_t heldPages = std::int64_t(pagesMB * kMB) / (kPageRows * 24) + 1;
+        std::vector<std::int64_t> order;
+        for (std::int64_t page = 0; page + heldPages + 1 < pages; ++page)
+            order.push_back(page);
+        std::shuffle(order.begin(), order.end(), std::mt19937(30));
+        order.resize(std::min<std::size_t>(order.size(), 2 * kZooms));
+        std::vector<double> readBackMs, zoomMs;
+        for (std::size_t i = 0; i < order.size(); ++i) {
+            const std::int64_t page = order[i];
+            if (i % 2 == 0) {
+                start = Clock::now();
+                if (recording.code(0, page * kPageRows + kPageRows / 2) < -2048)
+                    std::fprintf(stderr, "no code\n");
+                readBackMs.push_back(secondsSince(start) * 1000);
+            } else {
+                const std::int64_t t =
+                    whole.firstNs + std::int64_t(double(whole.endNs - whole.firstNs) *
+                                                 (double(page) + 0.5) / double(pages));
+                zoomMs.push_back(laneMs(recording, {t, t + 1'000'000'000}));
+            }
+        }
+        std::ofstream(out) << readSeconds << ' ' << held << ' ' << wholeMs << ' '
+                           << median(readBackMs) << ' ' << median(zoomMs) << '\n';
+        return 0;
+    } catch (const RecordingError &error) {
+        std::fprintf(stderr, "%s\n", error.message().c_str());
+        return 1;
+    }
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
+    if (argc == 5 && std::strcmp(argv[1], "--paged") == 0)
+        return readPaged(argv[2], std::atof(argv[3]), argv[4]);
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
     const long long minutes = argc > 2 ? std::max(1, std::atoi(argv[2])) : 60;
+    const double pagesMB = argc > 3 ? std::max(1.0, std::atof(argv[3])) : 16;
     const fs::path folder =
         fs::temp_directory_path() / ("bench_recording-" + std::to_string(getpid()));
     fs::create_directories(folder);
@@ -414,6 +478,37 @@ int main(int argc, char **argv)
         if (line.compare(0, 8, "painted ") != 0)
             std::printf("  view %s\n", line.c_str());
     benchFollow(folder, 20);
+
+    // Paged: in a child, so that its peak resident memory is its own.
+    const std::string paged = (folder / "paged.txt").string();
+    std::vector<double> pagedSeconds, pagedPeakMB, pagedWholeMs, pagedReadBackMs, pagedZoomMs;
+    double pagedHeldMB = 0;
+    for (int round = 0; round < rounds; ++round) {
+        const Child child = runChild({fs::read_symlink("/proc/self/exe").string(), "--paged", file,
+                                      std::to_string(pagesMB), paged},
+                                     false);
+        double seconds = 0, held = 0, wholeMs = 0, readBackMs = 0, zoomMs = 0;
+        std::ifstream figuresIn(paged);
+        if (!child.ok || !(figuresIn >> seconds >> held >> wholeMs >> readBackMs >> zoomMs)) {
+            std::fprintf(stderr, "the paged reading failed\n");
+            return 1;
+        }
+        pagedSeconds.push_back(mb / seconds);
+        pagedPeakMB.push_back(double(child.peakKiB) * 1024 / kMB);
+        pagedWholeMs.push_back(wholeMs);
+        pagedReadBackMs.push_back(readBackMs);
+        pagedZoomMs.push_back(zoomMs);
+        pagedHeldMB = held / kMB;
+    }
+    std::printf("  paged, %.0f MB of rows held at most (file %.1f MB):\n", pagesMB, mb);
+    std::printf("    reader:        %s; held %.1f MB\n", figures(pagedSeconds, "MB/s").c_str(),
+                pagedHeldMB);
+    std::printf("    peak RSS:      %s\n", figures(pagedPeakMB, "MB").c_str());
+    std::printf("    8 lanes x 1920 px, whole run: %s\n", figures(pagedWholeMs, "ms").c_str());
+    std::printf("    one page read back (median of %d): %s\n", kZooms,
+                figures(pagedReadBackMs, "ms").c_str());
+    std::printf("    8 lanes x 1920 px, 1 s where no page is held (median of %d): %s\n", kZooms,
+                figures(pagedZoomMs, "ms").c_str());
     std::printf("  load after: %s\n", load().c_str());
     const bool withinBudget = median(plotPeakMB) <= budgetMB;
     return withinBudget ? 0 : 1;

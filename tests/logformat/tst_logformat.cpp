@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <random>
 
 namespace fs = std::filesystem;
@@ -71,6 +72,66 @@ std::string rows(std::int64_t first, std::int64_t last)
         out.append(row, text.write(row, k, k * 1'000'000 + 1000, codes));
     }
     return out;
+}
+
+// Rows of three pages (65536 rows each), with skipped scans between the
+// parts, so that the middle page spans three parts.
+const std::int64_t kPieces[][2] = {{0, 50000}, {50003, 100000}, {100010, 150000}};
+
+// Whether `paged`, read holding two pages, gives what `whole` (every page
+// held) does: any row, over random spans the extents and sums (these against
+// the codes themselves on short spans), the row at or after any time.
+void expectSame(const logformat::Recording &paged, const logformat::Recording &whole)
+{
+    PT_EQUAL(paged.rows(), whole.rows());
+    PT_CHECK(paged.bytes() * 4 < whole.bytes() * 3); // two pages of three
+    const std::int64_t n = whole.rows(), lastNs = whole.timeNs(n - 1);
+    std::mt19937_64 random(30);
+    std::vector<std::int64_t> times;
+    for (std::int64_t row = 0; row < n; row += 65536)
+        for (std::int64_t at : {row - 1, row, row + 1})
+            if (at >= 0)
+                times.push_back(whole.timeNs(at) + (at % 3) - 1);
+    for (int trial = 0; trial < 30; ++trial) {
+        const int c = trial % 2;
+        const std::int64_t first = std::int64_t(random() % std::uint64_t(n));
+        const std::int64_t most =
+            trial % 3 == 0 ? n - first : std::min<std::int64_t>(n - first, 3000);
+        const std::int64_t end = first + 1 + std::int64_t(random() % std::uint64_t(most));
+        const std::string span = std::to_string(first) + ".." + std::to_string(end);
+        const logformat::Sums p = paged.sums(c, first, end), w = whole.sums(c, first, end);
+        const logformat::Extent e = paged.extent(c, first, end);
+        if (p.count != w.count || p.sum != w.sum || p.squares != w.squares ||
+            p.extent.lowest != w.extent.lowest || p.extent.highest != w.extent.highest ||
+            e.lowest != w.extent.lowest || e.highest != w.extent.highest)
+            return PT_FAIL("sums or extent of rows " + span);
+        if (end - first <= 3000) {
+            std::int64_t sum = 0;
+            for (std::int64_t row = first; row < end; ++row)
+                sum += whole.code(c, row);
+            PT_EQUAL(w.sum, sum);
+        }
+        if (paged.code(c, first) != whole.code(c, first) ||
+            paged.code(c, end - 1) != whole.code(c, end - 1) ||
+            paged.timeNs(end - 1) != whole.timeNs(end - 1) ||
+            paged.scan(first) != whole.scan(first))
+            return PT_FAIL("rows " + span);
+        times.push_back(std::int64_t(random() % std::uint64_t(lastNs + 2'000'000)) - 1'000'000);
+    }
+    for (const std::int64_t t : times)
+        if (paged.rowAtOrAfter(t) != whole.rowAtOrAfter(t))
+            return PT_FAIL("the row at or after " + std::to_string(t) + " ns");
+    for (std::int64_t row = 0; row < n; ++row)
+        if (paged.timeNs(row) != whole.timeNs(row) || paged.code(0, row) != whole.code(0, row) ||
+            paged.code(1, row) != whole.code(1, row))
+            return PT_FAIL("row " + std::to_string(row));
+}
+
+logformat::ReadOptions twoPages()
+{
+    logformat::ReadOptions options;
+    options.pageBytes = 1;
+    return options;
 }
 
 } // namespace
@@ -265,6 +326,86 @@ PT_TEST(followingTakesTheNextPart)
     PT_EQUAL(reader.readMore(), std::int64_t(3));
     PT_EQUAL(reader.recording().scan(7), std::int64_t(7));
     PT_EQUAL(reader.files().size(), std::size_t(2));
+}
+
+PT_TEST(pagesReadBackGiveWhatAllPagesHeldGive)
+{
+    Folder wholeFolder;
+    std::string all = logformat::headingText(headingOf(0));
+    for (const auto &[first, end] : kPieces)
+        all += rows(first, end);
+    wholeFolder.write("whole.csv", all);
+    logformat::RecordingReader whole(wholeFolder / "whole.csv");
+    whole.read();
+    for (const char *how : {"one file", "split set", "following"}) {
+        const plaintest::Row row(how);
+        Folder folder;
+        const std::string name = folder / "run.csv";
+        logformat::RecordingReader paged(name, twoPages());
+        if (how == std::string("one file")) {
+            folder.write("run.csv", all);
+            paged.read();
+        } else if (how == std::string("split set")) {
+            for (int part = 1; part <= 3; ++part)
+                folder.write(logformat::partName("run.csv", part),
+                             logformat::headingText(headingOf(part)) +
+                                 rows(kPieces[part - 1][0], kPieces[part - 1][1]));
+            paged.read();
+        } else {
+            std::ofstream recorder(name, std::ios::binary);
+            recorder << logformat::headingText(headingOf(0)) << rows(0, 1000) << std::flush;
+            paged.read(true);
+            for (const auto &[first, end] : kPieces)
+                for (std::int64_t k = std::max<std::int64_t>(first, 1000); k < end; k += 30000) {
+                    recorder << rows(k, std::min(end, k + 30000)) << std::flush;
+                    paged.readMore();
+                }
+        }
+        expectSame(paged.recording(), whole.recording());
+    }
+}
+
+PT_TEST(aFileChangedAfterReadingFailsWhenReadBack)
+{
+    struct Change
+    {
+        const char *name;
+        std::function<std::string(const std::string &)> change;
+        std::string message; // after "文件 run.csv"
+    };
+    const Change changes[] = {
+        {"shorter", [](const std::string &text) { return text.substr(0, text.size() / 2); },
+         " 变短了：另一个程序改写了它"},
+        {"a time rewritten",
+         [](const std::string &text) {
+             std::string changed = text;
+             const std::size_t at = changed.find("\n5,0.005001,");
+             changed.replace(at, 12, "\n5,0.005002,");
+             return changed;
+         },
+         " 第 7 行：从这一行起与先前读到的不同：另一个程序改写了这个文件"},
+    };
+    for (const Change &change : changes) {
+        const plaintest::Row row(change.name);
+        Folder folder;
+        const std::string text = logformat::headingText(headingOf(0)) + rows(0, 140000);
+        folder.write("run.csv", text);
+        logformat::RecordingReader reader(folder / "run.csv", twoPages());
+        const logformat::Recording &r = *reader.read();
+        folder.write("run.csv", change.change(text), std::ios::in | std::ios::out);
+        if (change.name == std::string("shorter"))
+            fs::resize_file(folder / "run.csv", text.size() / 2);
+        std::string message;
+        try {
+            // Page 0, then page 1, which the cut reaches; pages 1 and 2 were
+            // held last.
+            r.code(0, 5);
+            r.code(0, 100000);
+        } catch (const RecordingError &error) {
+            message = error.message();
+        }
+        PT_EQUAL(message, "文件 " + (folder / "run.csv") + change.message);
+    }
 }
 
 PT_TEST(levelsGiveTheExtentOfAnySpan)
