@@ -1,7 +1,6 @@
 #include "logger/recording.h"
 
 #include "device/adc.h"
-#include "device/drivererror.h"
 #include "device/qb7driver.h"
 #include "logger/csvoutput.h"
 #include "logger/logerror.h"
@@ -69,6 +68,19 @@ private:
     std::size_t m_shown = 0;
 };
 
+// The code of one channel in scan `scan`, from the device's answer; a line
+// read that did not come back 0 or 1 ends the recording.
+std::int16_t converted(Adc &adc, const logoptions::ChannelRange &channel, std::int64_t scan)
+{
+    const Adc::Checked checked = adc.checkedAdc(channel.channel, channel.range);
+    if (!checked.code)
+        throw DeviceFault("设备无应答：扫描 " + std::to_string(scan) + " 中通道 " +
+                          std::to_string(channel.channel) + " 的第 " + std::to_string(checked.bit) +
+                          " 位读数为 " + std::to_string(checked.found) +
+                          "，不是 0 或 1（设备是否已断开？），记录停止");
+    return *checked.code;
+}
+
 } // namespace
 
 int run(const logoptions::Options &options)
@@ -76,7 +88,6 @@ int run(const logoptions::Options &options)
     Console console(!options.quiet && os::standardErrorIsTerminal());
     Qb7Driver driver;
     Adc adc(driver);
-    std::int16_t adValue = 0;
     std::vector<std::int16_t> codes(options.channels.size());
 
     const double periodNs = options.rate > 0 ? 1e9 / options.rate : 0;
@@ -110,7 +121,7 @@ int run(const logoptions::Options &options)
                 break;
             }
             for (std::size_t i = 0; i < codes.size(); ++i)
-                codes[i] = adc.adc(options.channels[i].channel, options.channels[i].range, adValue);
+                codes[i] = converted(adc, options.channels[i], k);
             // Created only once the device has answered: a missing driver
             // leaves no file behind.
             if (!out.isOpen())
@@ -126,17 +137,19 @@ int run(const logoptions::Options &options)
             }
         }
         out.finish();
-    } catch (const DriverError &error) {
-        console.say(error.message());
-        status = kFailed;
-        try {
-            out.finish(); // the rows taken before stay
-        } catch (const LogError &failure) {
-            console.say(failure.message());
-        }
     } catch (const LogError &error) {
         console.say(error.message());
         status = kFailed;
+    } catch (const Failure &error) {
+        // The driver or the device (DriverError, DeviceFault): the rows taken
+        // before are good and stay.
+        console.say(error.message());
+        status = kFailed;
+        try {
+            out.finish();
+        } catch (const LogError &failure) {
+            console.say(failure.message());
+        }
     }
     tally.rows = out.rows(); // those that reached the file
     tally.elapsedNs = os::monotonicNow() - start;

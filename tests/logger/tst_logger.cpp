@@ -348,6 +348,52 @@ PT_TEST(missingDriverCreatesNothing)
     }
 }
 
+// A device that stops answering (the emulator unplugged after so many reads or
+// so long) ends the recording with its line; the rows before stay, whole, and
+// no row comes from the conversion that failed.
+PT_TEST(unansweredDeviceStopsKeepingTheRowsBefore)
+{
+    struct Unplugged
+    {
+        const char *name, *after;
+        std::vector<std::string> args;
+        long long scan; // the scan named, -1 where the clock decides
+        int channel;
+    };
+    // Each conversion makes 5 reads: with 2 channels, read 1008 is the third
+    // one of channel 1 in scan 100.
+    for (const Unplugged &u :
+         {Unplugged{"after 1007 reads", "1007", {"-r", "max", "-n", "1000"}, 100, 1},
+          {"after 300 ms", "300ms", {"-r", "100", "-t", "20s"}, -1, -1}}) {
+        const plaintest::Row row(u.name);
+        Folder folder;
+        std::vector<std::string> args = u.args;
+        args.insert(args.end(), {"-c", "0,1:±5V", "-o", "run.csv"});
+        Logger run(folder, args, {"QB7EMU_UNPLUG=" + std::string(u.after), "QB7EMU_DC=0=2.5,1=-2"});
+        PT_EQUAL(run.wait().status, 1);
+        const std::string err = run.err();
+        const std::string lead = "zk61ar-log: 设备无应答：扫描 ";
+        const std::size_t at = err.find(lead);
+        PT_CHECK_MSG(at != std::string::npos && err.find("不是 0 或 1") != std::string::npos, err);
+        long long scan = -1;
+        std::from_chars(err.data() + at + lead.size(), err.data() + err.size(), scan);
+        const Csv csv = readCsv(folder / "run.csv");
+        PT_CHECK(csv.whole && !csv.rows.empty());
+        for (const auto &r : csv.rows) {
+            PT_EQUAL(r.at(2), std::string("2500"));
+            PT_EQUAL(r.at(3), std::string("-2001.953125"));
+        }
+        PT_CHECK_MSG(std::stoll(csv.rows.back().at(0)) < scan, err);
+        if (u.scan >= 0) {
+            PT_EQUAL(scan, u.scan);
+            PT_CHECK_MSG(err.find("中通道 " + std::to_string(u.channel) + " ") != std::string::npos,
+                         err);
+            PT_EQUAL((long long)csv.rows.size(), u.scan);
+        }
+        PT_EQUAL(summaryOf(err).first, (long long)csv.rows.size());
+    }
+}
+
 PT_TEST(refusesBadOptionsCreatingNothing)
 {
     struct Bad
