@@ -5,7 +5,9 @@
 #include "logger/syncer.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -14,11 +16,15 @@
 // row per scan. Rows are
 // held and handed to the system in whole lines, at the latest half a second
 // after they were taken, and synced to disk every few seconds on another
-// thread; with --split every part is a whole file of its own.
+// thread; the "#" lines and the header are written at once, and synced. With
+// --split every part is a whole file of its own; a part name that another
+// program takes during the recording is left to it, and the recording goes on
+// in the next free number. A file that got no row is removed.
 class CsvOutput
 {
 public:
-    explicit CsvOutput(const logoptions::Options &options);
+    // `say` tells the user of a part name found taken.
+    CsvOutput(const logoptions::Options &options, std::function<void(const std::string &)> say);
     ~CsvOutput();
     CsvOutput(const CsvOutput &) = delete;
     CsvOutput &operator=(const CsvOutput &) = delete;
@@ -40,6 +46,9 @@ public:
     void writeWhenDue(std::int64_t now, std::int64_t nextDue);
     // Writes everything, syncs it to disk and closes the file.
     void finish();
+    // After a failure: closes the file, removing it when no row reached it.
+    // Throws nothing.
+    void abandon();
 
     // What the system has taken so far.
     std::uint64_t bytes() const { return m_written; }
@@ -53,6 +62,8 @@ private:
     std::string fileName(int part) const;
 
     const logoptions::Options &m_options;
+    std::function<void(const std::string &)> m_say;
+    std::set<int> m_replaceable; // the parts there at the start, for --force
     std::string m_startUtc;
     logformat::RowText m_rowText;
     std::shared_ptr<OutputFile> m_file;
@@ -65,6 +76,8 @@ private:
     int m_part = 0;
     std::int64_t m_partBytes = 0;
     std::int64_t m_partRows = 0;
+    std::int64_t m_partRowsWritten = 0;
+    int m_parts = 0;
     std::int64_t m_rowsHeld = 0;
     std::int64_t m_rowsWritten = 0;
     std::int64_t m_partEndsNs = 0;

@@ -97,7 +97,7 @@ int run(const logoptions::Options &options)
         limit =
             std::min(limit, std::int64_t(std::ceil(double(*options.durationNs) / periodNs - 1e-6)));
 
-    CsvOutput out(options);
+    CsvOutput out(options, [&console](const std::string &line) { console.say(line); });
     const std::string startUtc = os::utcNow();
     const std::int64_t start = os::monotonicNow();
     Tally tally;
@@ -140,6 +140,7 @@ int run(const logoptions::Options &options)
     } catch (const LogError &error) {
         console.say(error.message());
         status = kFailed;
+        out.abandon();
     } catch (const Failure &error) {
         // The driver or the device (DriverError, DeviceFault): the rows taken
         // before are good and stay.
@@ -149,6 +150,7 @@ int run(const logoptions::Options &options)
             out.finish();
         } catch (const LogError &failure) {
             console.say(failure.message());
+            out.abandon();
         }
     }
     tally.rows = out.rows(); // those that reached the file
