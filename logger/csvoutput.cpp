@@ -42,9 +42,10 @@ std::string CsvOutput::fileName(int part) const
     return m_options.split() ? logformat::partName(m_options.output, part) : m_options.output;
 }
 
-void CsvOutput::open(const std::string &startUtc)
+void CsvOutput::open(const std::string &startUtc, std::vector<std::string> notes)
 {
     m_startUtc = startUtc;
+    m_notes = std::move(notes);
     startPart(1);
 }
 
@@ -79,6 +80,7 @@ void CsvOutput::startPart(int part)
     heading.rateText = m_options.rate > 0 ? m_options.rateText : logformat::kRateMax;
     heading.channels = channelsOf(m_options);
     heading.part = m_options.split() ? part : 0;
+    heading.otherLines = m_notes;
     // At once, and to the disk: a recording killed before its first rows are
     // written still says what it is.
     const std::string text = logformat::headingText(heading);

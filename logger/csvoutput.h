@@ -30,8 +30,8 @@ public:
     CsvOutput &operator=(const CsvOutput &) = delete;
 
     // Creates the (first) file and writes its heading, which gives the start
-    // in UTC. Throws LogError.
-    void open(const std::string &startUtc);
+    // in UTC and then `notes` ("#" lines of their own). Throws LogError.
+    void open(const std::string &startUtc, std::vector<std::string> notes);
     bool isOpen() const { return m_file != nullptr; }
     bool wasOpened() const { return m_part > 0; }
 
@@ -65,6 +65,7 @@ private:
     std::function<void(const std::string &)> m_say;
     std::set<int> m_replaceable; // the parts there at the start, for --force
     std::string m_startUtc;
+    std::vector<std::string> m_notes;
     logformat::RowText m_rowText;
     std::shared_ptr<OutputFile> m_file;
     Syncer m_syncer;

@@ -81,6 +81,21 @@ std::int16_t converted(Adc &adc, const logoptions::ChannelRange &channel, std::i
     return *checked.code;
 }
 
+// The "#" line that says how the schedule was kept:
+// "# schedule: real-time priority, memory locked", or why not.
+std::string scheduleLine(const os::Timeliness &granted, bool rated)
+{
+    std::string line = "# schedule: ";
+    if (granted.realTime)
+        line += "real-time priority";
+    else if (!rated)
+        line += "normal priority (-r max keeps no schedule)";
+    else
+        line += "normal priority (real-time refused: " + granted.priorityWhy + ")";
+    line += granted.memoryLocked ? ", memory locked" : ", memory not locked (" + granted.memoryWhy + ")";
+    return line;
+}
+
 } // namespace
 
 int run(const logoptions::Options &options)
@@ -98,6 +113,7 @@ int run(const logoptions::Options &options)
             std::min(limit, std::int64_t(std::ceil(double(*options.durationNs) / periodNs - 1e-6)));
 
     CsvOutput out(options, [&console](const std::string &line) { console.say(line); });
+    const os::Timeliness timeliness = os::keepOnTime(periodNs > 0);
     const std::string startUtc = os::utcNow();
     const std::int64_t start = os::monotonicNow();
     Tally tally;
@@ -125,7 +141,7 @@ int run(const logoptions::Options &options)
             // Created only once the device has answered: a missing driver
             // leaves no file behind.
             if (!out.isOpen())
-                out.open(startUtc);
+                out.open(startUtc, {scheduleLine(timeliness, periodNs > 0)});
             out.add(k, t, codes.data());
             ++tally.rows;
             ++k;

@@ -1,11 +1,18 @@
 // The running process on Linux and other POSIX systems.
 #include "system/process.h"
 
+#include "system/file.h"
+
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <ctime>
+#include <cerrno>
+#include <cstring>
 #include <pthread.h>
+#include <sched.h>
+#include <sys/mman.h>
 #ifdef __linux__
 #include <sys/prctl.h>
 #endif
@@ -96,10 +103,47 @@ bool stopRequested()
     return g_stops.load(std::memory_order_relaxed) > 0;
 }
 
+namespace {
+// Above the system's own threaded interrupt handlers' 50 on a real-time
+// kernel would starve them; below keeps the recording beneath them.
+constexpr int kRealTimePriority = 40;
+
+void normalPriority()
+{
+    sched_param normal{};
+    pthread_setschedparam(pthread_self(), SCHED_OTHER, &normal);
+}
+} // namespace
+
+Timeliness keepOnTime(bool realTime)
+{
+    Timeliness granted;
+    if (realTime) {
+        sched_param param{};
+        param.sched_priority = std::min(kRealTimePriority, sched_get_priority_max(SCHED_FIFO));
+        const int error = pthread_setschedparam(pthread_self(), SCHED_FIFO, &param);
+        granted.realTime = error == 0;
+        if (error != 0)
+            granted.priorityWhy = errorText(error);
+    }
+#ifdef MCL_ONFAULT
+    constexpr int kLockFlags = MCL_CURRENT | MCL_FUTURE | MCL_ONFAULT;
+#else
+    constexpr int kLockFlags = MCL_CURRENT | MCL_FUTURE;
+#endif
+    granted.memoryLocked = mlockall(kLockFlags) == 0;
+    if (!granted.memoryLocked)
+        granted.memoryWhy = errorText(errno);
+    return granted;
+}
+
 std::thread threadIgnoringStops(std::function<void()> work)
 {
     const StopsHeld held; // the new thread starts with the stops blocked
-    return std::thread(std::move(work));
+    return std::thread([work = std::move(work)] {
+        normalPriority();
+        work();
+    });
 }
 
 void withStopsHeldBack(const std::function<void()> &write)

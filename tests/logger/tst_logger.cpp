@@ -211,7 +211,9 @@ PT_TEST(recordsExactMillivoltsOnSchedule)
         PT_EQUAL(run.wait().status, 0);
         const Csv csv = readCsv(folder / "run.csv");
         PT_CHECK(csv.whole);
-        PT_EQUAL(csv.comments.size(), std::size(channels) + 3);
+        PT_EQUAL(csv.comments.size(), std::size(channels) + 4);
+        // How the schedule was kept: what the system granted, or why not.
+        PT_CHECK_MSG(csv.comments.back().rfind("# schedule: ", 0) == 0, csv.comments.back());
         PT_EQUAL(csv.comments[0], std::string("# zk61ar-log " ZK61AR_VERSION));
         const std::string start = csv.comments[1];
         PT_CHECK_MSG(start.size() == 36 && start.rfind("# start: 20", 0) == 0 && start[19] == 'T' &&
@@ -466,7 +468,7 @@ PT_TEST(refusesBadOptionsCreatingNothing)
             first->process.signal(kStop);
             PT_EQUAL(first->wait().status, 0);
             const Csv csv = readCsv(folder / "run.csv");
-            PT_CHECK(csv.whole && csv.comments.size() == 5);
+            PT_CHECK(csv.whole && csv.comments.size() == 6);
             const auto [rows, skipped] = summaryOf(first->err());
             checkScans(csv.rows, first->err(), rows + skipped, 20);
         }
@@ -522,7 +524,7 @@ PT_TEST(splitsIntoWholeParts)
              ++part) {
             const Csv csv = readCsv(name);
             PT_CHECK(csv.whole && !csv.rows.empty());
-            PT_EQUAL(csv.comments.back(), "# part: " + std::to_string(part));
+            PT_EQUAL(csv.comments.at(csv.comments.size() - 2), "# part: " + std::to_string(part));
             PT_EQUAL(csv.header, std::string("scan,time_s,ch0_mV,ch4_mV"));
             if (split.args[1] == "4K")
                 PT_CHECK(fs::file_size(name) <= 4096);
