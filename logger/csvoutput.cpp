@@ -93,7 +93,8 @@ void CsvOutput::startPart(int part)
 void CsvOutput::add(std::int64_t scan, std::int64_t timeNs, const std::int16_t *codes)
 {
     char row[logformat::RowText::kMaxLength];
-    const std::size_t length = m_rowText.write(row, scan, timeNs, codes);
+    const std::size_t length = m_rowText.write(row, scan, timeNs, codes, m_lastTimeNs);
+    m_lastTimeNs = timeNs;
 
     // A new part before the row that would take this one past its size, or
     // at the first row past its time.

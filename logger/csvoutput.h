@@ -82,4 +82,5 @@ private:
     std::int64_t m_rowsHeld = 0;
     std::int64_t m_rowsWritten = 0;
     std::int64_t m_partEndsNs = 0;
+    std::int64_t m_lastTimeNs = -1; // of the row before, for its time's decimals
 };

@@ -117,6 +117,7 @@ int run(const logoptions::Options &options)
     const std::string startUtc = os::utcNow();
     const std::int64_t start = os::monotonicNow();
     Tally tally;
+    std::int64_t lastTime = -1;
     std::int64_t nextProgress = kProgressNs;
     int status = 0;
     try {
@@ -125,7 +126,12 @@ int run(const logoptions::Options &options)
                 os::sleepUntil(start + dueOf(k));
             if (os::stopRequested())
                 break;
-            const std::int64_t t = os::monotonicNow() - start;
+            // A scan's time is never that of the scan before, even on a clock
+            // that steps in 100 ns (Windows): it is read until it has moved.
+            std::int64_t t = os::monotonicNow() - start;
+            while (t <= lastTime)
+                t = os::monotonicNow() - start;
+            lastTime = t;
             if (periodNs > 0 && double(t - dueOf(k)) > periodNs) {
                 // Too late for this scan and maybe more: on with the one due now.
                 const std::int64_t now = std::min(limit, std::int64_t(double(t) / periodNs));

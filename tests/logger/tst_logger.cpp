@@ -155,7 +155,8 @@ double seconds(const std::vector<std::string> &row)
     return value;
 }
 
-// Scans strictly increasing below `scans`, the times too; with a rate, each scan
+// Scans strictly increasing below `scans`, the times too (at -r max as well);
+// with a rate, each scan
 // taken at or after its due time and less than a period late; rows and skipped
 // scans as the summary says.
 void checkScans(const std::vector<std::vector<std::string>> &rows, const std::string &err,
@@ -167,7 +168,7 @@ void checkScans(const std::vector<std::vector<std::string>> &rows, const std::st
     for (const auto &row : rows) {
         const long long scan = std::stoll(row.at(0));
         PT_CHECK(scan > previous && scan < scans);
-        PT_CHECK(rate > 0 ? seconds(row) > before : seconds(row) >= before); // microseconds at max
+        PT_CHECK_MSG(seconds(row) > before, row[0] + " at " + row[1]); // nanoseconds where needed
         if (rate > 0)
             PT_CHECK_MSG(seconds(row) - scan / rate >= -1e-6 &&
                              seconds(row) - scan / rate <= 1 / rate + 1e-6,
