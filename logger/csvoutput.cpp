@@ -108,6 +108,7 @@ void CsvOutput::add(std::int64_t scan, std::int64_t timeNs, const std::int16_t *
     if (m_heldSince == kNothingHeld)
         m_heldSince = timeNs;
     m_held.append(row, length);
+    m_heldLastNs = timeNs;
     m_partBytes += std::int64_t(length);
     ++m_partRows;
     ++m_rowsHeld;
@@ -132,6 +133,11 @@ void CsvOutput::writeHeld()
 {
     if (!m_held.empty()) {
         m_file->write(m_held.data(), m_held.size());
+        if (m_rowsHeld > 0) {
+            if (m_firstWrittenNs < 0)
+                m_firstWrittenNs = m_heldSince;
+            m_lastWrittenNs = m_heldLastNs;
+        }
         m_written += m_held.size();
         m_rowsWritten += m_rowsHeld;
         m_partRowsWritten += m_rowsHeld;

@@ -53,6 +53,9 @@ public:
     // What the system has taken so far.
     std::uint64_t bytes() const { return m_written; }
     std::int64_t rows() const { return m_rowsWritten; }
+    // The times of the first and the last of them, -1 before any.
+    std::int64_t firstNs() const { return m_firstWrittenNs; }
+    std::int64_t lastNs() const { return m_lastWrittenNs; }
     // The file or files written, for the summary.
     std::string names() const;
 
@@ -83,4 +86,6 @@ private:
     std::int64_t m_rowsWritten = 0;
     std::int64_t m_partEndsNs = 0;
     std::int64_t m_lastTimeNs = -1; // of the row before, for its time's decimals
+    std::int64_t m_heldLastNs = -1; // when the newest held row was taken
+    std::int64_t m_firstWrittenNs = -1, m_lastWrittenNs = -1;
 };

@@ -1,6 +1,7 @@
 #include "logger/options.h"
 
 #include "logformat/splitset.h"
+#include "logger/clitext.h"
 #include "logger/logerror.h"
 #include "readings/rangetext.h"
 #include "system/output.h"
@@ -153,6 +154,7 @@ std::optional<Options> parse(int argc, char **argv)
     Options options;
     std::string channels = "0", rate = options.rateText, duration, scans, split;
     CLI::App app("以固定速率记录 ZK61AR 的通道，每次扫描一行 CSV（毫伏，精确值）。", "zk61ar-log");
+    clitext::speakChinese(app);
     CLI::Option *const withValues[] = {
     app.add_option("-c,--channels", channels,
                    "通道与量程，如 0:0-5V,3:±10V（省略量程为 0-5V；默认 0）")
@@ -169,13 +171,15 @@ std::optional<Options> parse(int argc, char **argv)
     app.add_flag("-q,--quiet", options.quiet, "不显示进度行");
     bool version = false;
     app.add_flag("--version", version, "显示版本");
+    if (const std::string missing = clitext::missingValue(app, argc, argv); !missing.empty())
+        throw OptionError(missing);
     try {
         app.parse(argc, argv);
     } catch (const CLI::Success &done) {
         app.exit(done);
         return std::nullopt;
     } catch (const CLI::ParseError &error) {
-        throw OptionError(error.what());
+        throw OptionError(clitext::failureText(error, app));
     }
     if (version) {
         std::printf("zk61ar-log %s\n", ZK61AR_VERSION);

@@ -2,6 +2,7 @@
 
 #include "device/adc.h"
 #include "device/qb7driver.h"
+#include "logger/console.h"
 #include "logger/csvoutput.h"
 #include "logger/logerror.h"
 #include "system/process.h"
@@ -23,6 +24,7 @@ struct Tally
     std::int64_t rows = 0;
     std::int64_t skipped = 0;
     std::int64_t elapsedNs = 0;
+    std::int64_t firstNs = -1, lastNs = -1; // the times of the first and last row
 };
 
 // A non-negative number with `decimals` decimals, the same in every locale.
@@ -35,38 +37,18 @@ std::string decimal(double value, int decimals)
     return std::to_string(units / scale) + "." + fraction;
 }
 
+// The rate is that of the rows themselves, measured from the first one's time
+// to the last one's: "—" for fewer than two.
 std::string figures(const Tally &tally, std::uint64_t bytes)
 {
     const double seconds = double(tally.elapsedNs) * 1e-9;
+    const double span = double(tally.lastNs - tally.firstNs) * 1e-9;
+    const std::string rate = tally.rows >= 2 && span > 0
+                                 ? decimal(double(tally.rows - 1) / span, 1)
+                                 : std::string("—");
     return std::to_string(tally.rows) + " 行，超时跳过 " + std::to_string(tally.skipped) + " 次，" +
-           decimal(seconds, 3) + " s，" +
-           decimal(seconds > 0 ? double(tally.rows) / seconds : 0, 1) + " 次/s，" +
-           std::to_string(bytes) + " 字节";
+           decimal(seconds, 3) + " s，" + rate + " 次/s，" + std::to_string(bytes) + " 字节";
 }
-
-// One line at a time on standard error; a progress line is cleared first.
-class Console
-{
-public:
-    explicit Console(bool progress) : m_progress(progress) {}
-
-    void progress(const std::string &line)
-    {
-        os::writeToStandardError("\r" + line + "  ");
-        m_shown = line.size() + 2;
-    }
-    void say(const std::string &line)
-    {
-        std::string text = m_shown ? "\r" + std::string(m_shown, ' ') + "\r" : std::string();
-        os::writeToStandardError(text + "zk61ar-log: " + line + "\n");
-        m_shown = 0;
-    }
-    bool showsProgress() const { return m_progress; }
-
-private:
-    bool m_progress;
-    std::size_t m_shown = 0;
-};
 
 // The code of one channel in scan `scan`, from the device's answer; a line
 // read that did not come back 0 or 1 ends the recording.
@@ -100,7 +82,10 @@ std::string scheduleLine(const os::Timeliness &granted, bool rated)
 
 int run(const logoptions::Options &options)
 {
-    Console console(!options.quiet && os::standardErrorIsTerminal());
+    // Rows written to the terminal the progress would be written to are left
+    // alone: no progress then.
+    Console console(!options.quiet && os::standardErrorIsTerminal() &&
+                    !(options.toStandardOutput() && os::standardOutputIsTerminal()));
     Qb7Driver driver;
     Adc adc(driver);
     std::vector<std::int16_t> codes(options.channels.size());
@@ -150,6 +135,9 @@ int run(const logoptions::Options &options)
                 out.open(startUtc, {scheduleLine(timeliness, periodNs > 0)});
             out.add(k, t, codes.data());
             ++tally.rows;
+            if (tally.firstNs < 0)
+                tally.firstNs = t;
+            tally.lastNs = t;
             ++k;
             out.writeWhenDue(t, periodNs > 0 ? dueOf(k) : t);
             if (console.showsProgress() && t >= nextProgress) {
@@ -176,6 +164,8 @@ int run(const logoptions::Options &options)
         }
     }
     tally.rows = out.rows(); // those that reached the file
+    tally.firstNs = out.firstNs();
+    tally.lastNs = out.lastNs();
     tally.elapsedNs = os::monotonicNow() - start;
     // Always, unless the recording failed before it had a file.
     if (out.wasOpened() || status == 0)

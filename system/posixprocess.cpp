@@ -12,7 +12,9 @@
 #include <cstring>
 #include <pthread.h>
 #include <sched.h>
+#include <sys/ioctl.h>
 #include <sys/mman.h>
+#include <unistd.h>
 #ifdef __linux__
 #include <sys/prctl.h>
 #endif
@@ -170,6 +172,12 @@ void sleepUntil(std::int64_t due)
         const timespec wake = asTimespec(due - now > kLongestNap ? now + kLongestNap : due);
         clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &wake, nullptr);
     }
+}
+
+int standardErrorColumns()
+{
+    winsize size{};
+    return ::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 ? int(size.ws_col) : 0;
 }
 
 std::string utcNow()

@@ -56,6 +56,9 @@ void sleepUntil(std::int64_t due);
 std::string utcNow();
 
 bool standardErrorIsTerminal();
+bool standardOutputIsTerminal();
+// How many columns the terminal of standard error shows; 0 when it cannot tell.
+int standardErrorColumns();
 // Writes `text` to standard error as it is, at once; nowhere left to say it,
 // it is lost.
 void writeToStandardError(const std::string &text);

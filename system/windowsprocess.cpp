@@ -157,6 +157,14 @@ void sleepUntil(std::int64_t due)
     }
 }
 
+int standardErrorColumns()
+{
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    if (!GetConsoleScreenBufferInfo(GetStdHandle(STD_ERROR_HANDLE), &info))
+        return 0;
+    return info.srWindow.Right - info.srWindow.Left + 1;
+}
+
 std::string utcNow()
 {
     FILETIME now{};

@@ -423,6 +423,8 @@ PT_TEST(refusesBadOptionsCreatingNothing)
         {"duration unparsed", {"-t", "5x"}, ""},
         {"no scans", {"-n", "0"}, ""},
         {"unknown option", {"--fast"}, ""},
+        {"-c without a value", {"-c", "-o", "run.csv"}, ""},
+        {"output twice", {"-o", "run.csv", "-o", "b.csv"}, ""},
         {"split unparsed", {"--split", "100"}, ""},
         {"split to standard output", {"--split", "1M", "-o", "-"}, ""},
         {"no output", {"-o", ""}, ""},
@@ -461,6 +463,9 @@ PT_TEST(refusesBadOptionsCreatingNothing)
         PT_EQUAL(run.wait().status, 2);
         const std::string err = run.err();
         PT_CHECK_MSG(err.rfind("zk61ar-log: ", 0) == 0 && err.find('\n') == err.size() - 1, err);
+        // In Chinese, as the rest: none of the parser's English.
+        for (const char *english : {"expected", "required", "At Most", "argument"})
+            PT_CHECK_MSG(err.find(english) == std::string::npos, err);
         PT_CHECK(folder.names() == before);
         if (std::string(bad.before) == "file")
             PT_EQUAL(readFile(folder / "run.csv"), std::string("kept"));
@@ -474,6 +479,19 @@ PT_TEST(refusesBadOptionsCreatingNothing)
             checkScans(csv.rows, first->err(), rows + skipped, 20);
         }
     }
+}
+
+PT_TEST(helpIsChineseThroughout)
+{
+    Folder folder;
+    Logger run(folder, {"--help"});
+    PT_EQUAL(run.wait().status, 0);
+    const std::string help = readFile((folder.root / "stdout").string());
+    PT_CHECK_MSG(help.find("用法：zk61ar-log [选项]") != std::string::npos &&
+                     help.find("显示此帮助并退出") != std::string::npos,
+                 help);
+    for (const char *english : {"Usage", "Options", "Print this help"})
+        PT_CHECK_MSG(help.find(english) == std::string::npos, help);
 }
 
 PT_TEST(splitsIntoWholeParts)
