@@ -258,6 +258,7 @@ PT_TEST(stopsWithWholeLines)
     {
         const char *name;
         int signal, times;
+        bool early = false; // before the first rows are written
     };
 #ifdef _WIN32
     using namespace childprocess;
@@ -265,33 +266,55 @@ PT_TEST(stopsWithWholeLines)
                           {"Ctrl-Break", kCtrlBreak, 1},
                           {"console closed", kConsoleClosed, 1},
                           {"Ctrl-C twice", kCtrlC, 2},
-                          {"killed", kKill, 1}};
+                          {"killed", kKill, 1},
+                          {"killed before the first rows are written", kKill, 1, true}};
     constexpr int kKilled = kKill;
 #else
     const Stop stops[] = {{"SIGINT", SIGINT, 1},
                           {"SIGTERM", SIGTERM, 1},
                           {"SIGHUP", SIGHUP, 1},
                           {"SIGINT twice", SIGINT, 2},
-                          {"SIGKILL", SIGKILL, 1}};
+                          {"SIGKILL", SIGKILL, 1},
+                          {"SIGKILL before the first rows are written", SIGKILL, 1, true}};
     constexpr int kKilled = SIGKILL;
 #endif
     for (const Stop stop : stops) {
         const plaintest::Row row(stop.name);
         Folder folder;
-        Logger run(folder, {"-c", "0,7", "-r", "20", "-o", "run.csv"});
-        // Rows at 20 scans/s would take minutes to fill a buffer: they reach
-        // the file because they are never held for long.
-        waitFor(
-            [&] {
-                const Csv csv = readCsv(folder / "run.csv");
-                return !csv.rows.empty() && seconds(csv.rows.back()) >= 1.2;
-            },
-            kEnds, "rows of the second second in the file");
+        // Early: the driver hangs in the second scan's first call, while
+        // scan 0 is still held; the "#" lines and the header are in the file.
+        const std::string calls = folder / "calls";
+        Logger run(folder, {"-c", "0,7", "-r", stop.early ? "1000" : "20", "-o", "run.csv"},
+                   stop.early ? std::vector<std::string>{"QB7REC_LOG=" + calls,
+                                                         "QB7REC_STALL_AFTER=35"}
+                              : std::vector<std::string>{},
+                   stop.early ? ZK_RECORDER_DIR : ZK_EMULATOR_DIR);
+        if (stop.early) {
+            waitFor(
+                [&] {
+                    const std::string made = readFile(calls);
+                    return std::count(made.begin(), made.end(), '\n') >= 35;
+                },
+                kEnds, "the driver hung in scan 1");
+        } else {
+            // Rows at 20 scans/s would take minutes to fill a buffer: they
+            // reach the file because they are never held for long.
+            waitFor(
+                [&] {
+                    const Csv csv = readCsv(folder / "run.csv");
+                    return !csv.rows.empty() && seconds(csv.rows.back()) >= 1.2;
+                },
+                kEnds, "rows of the second second in the file");
+        }
         for (int i = 0; i < stop.times; ++i)
             run.process.signal(stop.signal);
         const childprocess::Ended ended = run.wait();
         const Csv csv = readCsv(folder / "run.csv");
         PT_CHECK(csv.whole);
+        PT_EQUAL(csv.header, std::string("scan,time_s,ch0_mV,ch7_mV"));
+        PT_EQUAL(csv.comments.size(), std::size_t(6));
+        if (stop.early)
+            PT_CHECK(csv.rows.empty());
         for (const auto &r : csv.rows)
             PT_EQUAL(r.size(), std::size_t(4));
         if (stop.signal == kKilled || stop.times == 2) {
