@@ -66,6 +66,8 @@ void CsvOutput::startPart(int part)
             ++part;
         }
     }
+    m_opened = true;
+    m_previousPart = m_part;
     m_part = part;
     ++m_parts;
     m_partBytes = 0;
@@ -174,8 +176,8 @@ void CsvOutput::abandon()
     }
     if (m_partRowsWritten == 0) {
         m_file->closeAndRemove();
-        if (m_parts > 0)
-            --m_parts;
+        --m_parts;
+        m_part = m_previousPart;
     } else {
         try {
             m_file->close();

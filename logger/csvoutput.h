@@ -33,7 +33,7 @@ public:
     // in UTC and then `notes` ("#" lines of their own). Throws LogError.
     void open(const std::string &startUtc, std::vector<std::string> notes);
     bool isOpen() const { return m_file != nullptr; }
-    bool wasOpened() const { return m_part > 0; }
+    bool wasOpened() const { return m_opened; }
 
     // Times are nanoseconds since the start of the recording.
 
@@ -81,7 +81,9 @@ private:
     std::int64_t m_partBytes = 0;
     std::int64_t m_partRows = 0;
     std::int64_t m_partRowsWritten = 0;
-    int m_parts = 0;
+    bool m_opened = false;
+    int m_parts = 0;        // files made and kept
+    int m_previousPart = 0; // the number of the part before this one
     std::int64_t m_rowsHeld = 0;
     std::int64_t m_rowsWritten = 0;
     std::int64_t m_partEndsNs = 0;
