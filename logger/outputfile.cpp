@@ -38,6 +38,7 @@ std::unique_ptr<OutputFile> OutputFile::createUnlessTaken(const std::string &nam
     case os::Outcome::Step::None:
         break;
     }
+    output->m_named = true;
     output->start();
     return output;
 }
@@ -88,6 +89,6 @@ void OutputFile::close()
 void OutputFile::closeAndRemove()
 {
     m_file.close();
-    if (m_regular)
+    if (m_named && m_regular)
         os::remove(m_name);
 }

@@ -30,7 +30,8 @@ public:
     // Makes what was written durable; may run on another thread than write().
     void sync();
     void close();
-    // Closes the file and removes it: for a file that holds no row.
+    // Closes the file and removes it (standard output stays): for a file that
+    // holds no row.
     void closeAndRemove();
 
 private:
@@ -40,5 +41,6 @@ private:
     std::string m_name;
     os::File m_file;
     bool m_regular = false;
+    bool m_named = false; // made by its name, not standard output
     std::int64_t m_end = 0; // the size after the last whole write
 };
