@@ -24,7 +24,11 @@ bool isWide(std::uint32_t c)
 std::pair<std::size_t, int> characterAt(const std::string &text, std::size_t at)
 {
     const auto lead = static_cast<unsigned char>(text[at]);
-    const std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    const std::size_t length = lead < 0x80    ? 1
+                               : lead >= 0xF0 ? 4
+                               : lead >= 0xE0 ? 3
+                               : lead >= 0xC0 ? 2
+                                              : 1;
     std::uint32_t c = length == 1 ? lead : lead & (0x7F >> length);
     for (std::size_t i = 1; i < length && at + i < text.size(); ++i)
         c = c << 6 | (static_cast<unsigned char>(text[at + i]) & 0x3F);

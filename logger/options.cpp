@@ -156,17 +156,20 @@ std::optional<Options> parse(int argc, char **argv)
     CLI::App app("以固定速率记录 ZK61AR 的通道，每次扫描一行 CSV（毫伏，精确值）。", "zk61ar-log");
     clitext::speakChinese(app);
     CLI::Option *const withValues[] = {
-    app.add_option("-c,--channels", channels,
-                   "通道与量程，如 0:0-5V,3:±10V（省略量程为 0-5V；默认 0）")
-        ->type_name("LIST"),
-    app.add_option("-r,--rate", rate, "每秒扫描次数，如 0.5、10、1000；max 为尽快（默认 10）")
-        ->type_name("HZ"),
-    app.add_option("-t,--duration", duration, "记录时长，如 30s、5m、2h、1.5s")->type_name("TIME"),
-    app.add_option("-n,--scans", scans, "扫描 N 次后停止（都不给则记录到 Ctrl-C）")->type_name("N"),
-    app.add_option("-o,--output", options.output, "CSV 文件；- 为标准输出（必须给出）")
-        ->type_name("FILE"),
-    app.add_option("--split", split, "超过此大小（如 100M）或时长（如 1h）后续写新文件 NAME-0001…")
-        ->type_name("SIZE|TIME")};
+        app.add_option("-c,--channels", channels,
+                       "通道与量程，如 0:0-5V,3:±10V（省略量程为 0-5V；默认 0）")
+            ->type_name("LIST"),
+        app.add_option("-r,--rate", rate, "每秒扫描次数，如 0.5、10、1000；max 为尽快（默认 10）")
+            ->type_name("HZ"),
+        app.add_option("-t,--duration", duration, "记录时长，如 30s、5m、2h、1.5s")
+            ->type_name("TIME"),
+        app.add_option("-n,--scans", scans, "扫描 N 次后停止（都不给则记录到 Ctrl-C）")
+            ->type_name("N"),
+        app.add_option("-o,--output", options.output, "CSV 文件；- 为标准输出（必须给出）")
+            ->type_name("FILE"),
+        app.add_option("--split", split,
+                       "超过此大小（如 100M）或时长（如 1h）后续写新文件 NAME-0001…")
+            ->type_name("SIZE|TIME")};
     app.add_flag("--force", options.force, "替换已有的普通文件（否则从不替换）");
     app.add_flag("-q,--quiet", options.quiet, "不显示进度行");
     bool version = false;

@@ -41,6 +41,6 @@ private:
     std::string m_name;
     os::File m_file;
     bool m_regular = false;
-    bool m_named = false; // made by its name, not standard output
+    bool m_named = false;   // made by its name, not standard output
     std::int64_t m_end = 0; // the size after the last whole write
 };

@@ -43,9 +43,8 @@ std::string figures(const Tally &tally, std::uint64_t bytes)
 {
     const double seconds = double(tally.elapsedNs) * 1e-9;
     const double span = double(tally.lastNs - tally.firstNs) * 1e-9;
-    const std::string rate = tally.rows >= 2 && span > 0
-                                 ? decimal(double(tally.rows - 1) / span, 1)
-                                 : std::string("—");
+    const std::string rate =
+        tally.rows >= 2 && span > 0 ? decimal(double(tally.rows - 1) / span, 1) : std::string("—");
     return std::to_string(tally.rows) + " 行，超时跳过 " + std::to_string(tally.skipped) + " 次，" +
            decimal(seconds, 3) + " s，" + rate + " 次/s，" + std::to_string(bytes) + " 字节";
 }
@@ -74,7 +73,8 @@ std::string scheduleLine(const os::Timeliness &granted, bool rated)
         line += "normal priority (-r max keeps no schedule)";
     else
         line += "normal priority (real-time refused: " + granted.priorityWhy + ")";
-    line += granted.memoryLocked ? ", memory locked" : ", memory not locked (" + granted.memoryWhy + ")";
+    line += granted.memoryLocked ? ", memory locked"
+                                 : ", memory not locked (" + granted.memoryWhy + ")";
     return line;
 }
 

@@ -5,11 +5,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <ctime>
-#include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <pthread.h>
 #include <sched.h>
 #include <sys/ioctl.h>

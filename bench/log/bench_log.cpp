@@ -24,8 +24,8 @@
 #include "system/process.h"
 
 #include <algorithm>
-#include <cmath>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -272,8 +272,8 @@ int main(int argc, char **argv)
         const long long due = 1000LL * seconds;
         asked += due;
 
-        const Child bareRun = run({self, "--bare-schedule", "8", "1000", std::to_string(seconds)},
-                                  ZK_EMULATOR_DIR);
+        const Child bareRun =
+            run({self, "--bare-schedule", "8", "1000", std::to_string(seconds)}, ZK_EMULATOR_DIR);
         long long skipped = -1;
         double median = 0, p99 = 0, most = 0;
         int realTime = 0, locked = 0;
@@ -284,10 +284,11 @@ int main(int argc, char **argv)
             break;
         }
         bareSkipped += skipped;
-        std::printf("  bare loop:  skipped %6lld; lateness median %4.0f us, 99th percentile %5.0f us, "
-                    "maximum %6.0f us (%s, memory %s)\n",
-                    skipped, median * 1e6, p99 * 1e6, most * 1e6,
-                    realTime ? "real-time" : "normal priority", locked ? "locked" : "not locked");
+        std::printf(
+            "  bare loop:  skipped %6lld; lateness median %4.0f us, 99th percentile %5.0f us, "
+            "maximum %6.0f us (%s, memory %s)\n",
+            skipped, median * 1e6, p99 * 1e6, most * 1e6,
+            realTime ? "real-time" : "normal priority", locked ? "locked" : "not locked");
 
         const Child logRun = run({ZK_LOGGER, "-q", "--force", "-r", "1000", "-t",
                                   std::to_string(seconds) + "s", "-c", kAllChannels, "-o", file},
@@ -300,10 +301,11 @@ int main(int argc, char **argv)
         }
         std::sort(rows.lateness.begin(), rows.lateness.end());
         loggerSkipped += due - rows.count;
-        std::printf("  zk61ar-log: skipped %6lld; lateness median %4.0f us, 99th percentile %5.0f us, "
-                    "maximum %6.0f us\n",
-                    due - rows.count, percentile(rows.lateness, 0.5) * 1e6,
-                    percentile(rows.lateness, 0.99) * 1e6, rows.lateness.back() * 1e6);
+        std::printf(
+            "  zk61ar-log: skipped %6lld; lateness median %4.0f us, 99th percentile %5.0f us, "
+            "maximum %6.0f us\n",
+            due - rows.count, percentile(rows.lateness, 0.5) * 1e6,
+            percentile(rows.lateness, 0.99) * 1e6, rows.lateness.back() * 1e6);
         std::printf("  zk61ar-log: one core %.2f %% (%.2f s of CPU in %.1f s; goal: at most 5 %%); "
                     "resident memory %ld KiB after 1 s, %ld KiB at the end: %+ld KiB (goal: under "
                     "1024)\n",

@@ -91,7 +91,8 @@ PT_TEST(everyCodeOfEveryRangeReadsBackExactly)
         for (int code = lowest; code < lowest + 4096; ++code) {
             const std::int16_t codes[] = {std::int16_t(code)};
             const std::int64_t at = (code - lowest) * 300LL + 7;
-            file.append(line, text.write(line, code - lowest, at, codes, code > lowest ? at - 300 : -1));
+            file.append(line,
+                        text.write(line, code - lowest, at, codes, code > lowest ? at - 300 : -1));
         }
         folder.write("r.csv", file);
         logformat::RecordingReader reader(folder / "r.csv");

@@ -270,12 +270,10 @@ PT_TEST(stopsWithWholeLines)
                           {"killed before the first rows are written", kKill, 1, true}};
     constexpr int kKilled = kKill;
 #else
-    const Stop stops[] = {{"SIGINT", SIGINT, 1},
-                          {"SIGTERM", SIGTERM, 1},
-                          {"SIGHUP", SIGHUP, 1},
-                          {"SIGINT twice", SIGINT, 2},
-                          {"SIGKILL", SIGKILL, 1},
-                          {"SIGKILL before the first rows are written", SIGKILL, 1, true}};
+    const Stop stops[] = {
+        {"SIGINT", SIGINT, 1},   {"SIGTERM", SIGTERM, 1},
+        {"SIGHUP", SIGHUP, 1},   {"SIGINT twice", SIGINT, 2},
+        {"SIGKILL", SIGKILL, 1}, {"SIGKILL before the first rows are written", SIGKILL, 1, true}};
     constexpr int kKilled = SIGKILL;
 #endif
     for (const Stop stop : stops) {
@@ -285,9 +283,9 @@ PT_TEST(stopsWithWholeLines)
         // scan 0 is still held; the "#" lines and the header are in the file.
         const std::string calls = folder / "calls";
         Logger run(folder, {"-c", "0,7", "-r", stop.early ? "1000" : "20", "-o", "run.csv"},
-                   stop.early ? std::vector<std::string>{"QB7REC_LOG=" + calls,
-                                                         "QB7REC_STALL_AFTER=35"}
-                              : std::vector<std::string>{},
+                   stop.early
+                       ? std::vector<std::string>{"QB7REC_LOG=" + calls, "QB7REC_STALL_AFTER=35"}
+                       : std::vector<std::string>{},
                    stop.early ? ZK_RECORDER_DIR : ZK_EMULATOR_DIR);
         if (stop.early) {
             waitFor(
@@ -472,7 +470,8 @@ PT_TEST(refusesBadOptionsCreatingNothing)
             fs::create_symlink("nowhere.csv", folder / "run.csv");
         std::optional<Logger> first;
         if (std::string(bad.before) == "recorded") {
-            first.emplace(folder, std::vector<std::string>{"-c", "0,7", "-r", "20", "-o", "run.csv"},
+            first.emplace(folder,
+                          std::vector<std::string>{"-c", "0,7", "-r", "20", "-o", "run.csv"},
                           std::vector<std::string>{}, ZK_EMULATOR_DIR,
                           (folder.root / "first-stdout").string(), "first-stderr");
             waitFor([&] { return !readCsv(folder / "run.csv").rows.empty(); }, kEnds,
@@ -562,8 +561,7 @@ PT_TEST(splitsIntoWholeParts)
         std::vector<std::vector<std::string>> all;
         int part = 1;
         for (std::string name;
-             fs::exists(name = folder / ("run-000" + std::to_string(part) + ".csv"));
-             ++part) {
+             fs::exists(name = folder / ("run-000" + std::to_string(part) + ".csv")); ++part) {
             const Csv csv = readCsv(name);
             PT_CHECK(csv.whole && !csv.rows.empty());
             PT_EQUAL(csv.comments.at(csv.comments.size() - 2), "# part: " + std::to_string(part));

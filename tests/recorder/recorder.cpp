@@ -5,10 +5,10 @@
 #include "device/qb7api.h"
 #include "recorderhooks.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <chrono>
 #include <thread>
 #include <vector>
 

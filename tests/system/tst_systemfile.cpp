@@ -176,7 +176,7 @@ PT_TEST(forceRuleBothWays)
                     name = device;
                 if (kind == "pipe")
                     name = pipe;
-                const Refusal expected = kind == "nothing"               ? Refusal::None
+                const Refusal expected = kind == "nothing"                        ? Refusal::None
                                          : force || kind == "file being recorded" ? row.withForce
                                                                                   : Refusal::Exists;
                 PT_EQUAL(int(refusalOf(name, force)), int(expected));
@@ -214,12 +214,13 @@ PT_TEST(forceRuleBothWays)
                 std::size_t entries = 0;
                 for ([[maybe_unused]] const auto &entry : fs::directory_iterator(own))
                     ++entries;
-                PT_EQUAL(entries, std::size_t(kind == "nothing" || kind == "regular file" ||
-                                                      kind == "folder" || kind == "link to nothing" ||
-                                                      kind == "file being recorded"
-                                                  ? 1
-                                              : kind == "link" ? 2
-                                                               : 0));
+                PT_EQUAL(entries,
+                         std::size_t(kind == "nothing" || kind == "regular file" ||
+                                             kind == "folder" || kind == "link to nothing" ||
+                                             kind == "file being recorded"
+                                         ? 1
+                                     : kind == "link" ? 2
+                                                      : 0));
             }
         }
     }
