@@ -16,6 +16,22 @@ constexpr int kEnable = kPortB + line(3);
 
 std::int16_t Adc::adc(int Ch, int Range, std::int16_t &adValue)
 {
+    return convert(Ch, Range, adValue, std::nullopt);
+}
+
+Adc::Checked Adc::checkedAdc(int Ch, int Range)
+{
+    std::int16_t adValue = 0;
+    const std::int16_t code = convert(Ch, Range, adValue, kUnanswered);
+    for (int bit = 11; bit >= 8; --bit)
+        if (bitLines(bit) > 1)
+            return {std::nullopt, bit, bitLines(bit)};
+    return {code, 0, 0};
+}
+
+std::int16_t Adc::convert(int Ch, int Range, std::int16_t &adValue,
+                          std::optional<std::uint8_t> unanswered)
+{
     m_driver.OpenQB7();
     adValue = 0;
     controlByte = static_cast<std::int16_t>(Ch + 8 * Range + 64);
@@ -30,6 +46,8 @@ std::int16_t Adc::adc(int Ch, int Range, std::int16_t &adValue)
     m_driver.QB7Out(kStart, 0);
     m_driver.SetQB7(kPortA, kAllInput, kMode);
 
+    if (unanswered)
+        m_bitLines.fill(*unanswered);
     m_driver.QB7In(kPortA + line(3), bitLines(11));
     m_driver.QB7In(kPortA + line(2), bitLines(10));
     m_driver.QB7In(kPortA + line(1), bitLines(9));

@@ -4,6 +4,7 @@
 #include "dcoverrides.h"
 #include "device.h"
 #include "device/qb7api.h"
+#include "unplugging.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -33,6 +34,24 @@ emu::DcLevels dcLevelsFromEnvironment()
                      entry.c_str());
     return levels;
 }
+
+// QB7EMU_UNPLUG="N" (reads), "250ms" or "2s" (after loading): the device
+// stops answering from then on.
+std::optional<emu::Unplugging> unpluggingFromEnvironment()
+{
+    const char *text = std::getenv("QB7EMU_UNPLUG");
+    if (!text)
+        return std::nullopt;
+    std::optional<emu::Unplugging> unplugging = emu::Unplugging::parse(text);
+    if (!unplugging)
+        std::fprintf(stderr,
+                     "qb7io emulator: QB7EMU_UNPLUG: ignoring \"%s\" (expected a number of reads, "
+                     "or milliseconds or seconds as 250ms, 2s)\n",
+                     text);
+    return unplugging;
+}
+
+std::optional<emu::Unplugging> g_unplugging = unpluggingFromEnvironment();
 
 // Built in this order at load time: the signals before the device that samples them.
 emu::ChannelSignals g_signals(dcLevelsFromEnvironment());
@@ -66,6 +85,8 @@ QB7EMU_EXPORT int QB7_CALL QB7Out(int address, unsigned char value)
 
 QB7EMU_EXPORT int QB7_CALL QB7In(int address, unsigned char *value)
 {
+    if (g_unplugging && !g_unplugging->answers())
+        return 0; // nothing came back: the byte stays as it was
     return value && g_device.read(address, *value) ? 1 : 0;
 }
 

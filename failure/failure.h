@@ -18,7 +18,8 @@
 //   command shows a box and the program goes on.
 // - OptionError and LogError (logger/): a command line that cannot be done
 //   (nothing starts, status 2); the system refused the recording (it stops,
-//   status 1).
+//   status 1); DeviceFault (logger/): the device stopped answering (the
+//   recording stops, the rows taken stay, status 1).
 // Anything else thrown, such as std::out_of_range from a subscript outside
 // sampleBuf, is a fault of the program, not of the platform: the window ends
 // as for a DriverError.

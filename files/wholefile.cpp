@@ -14,6 +14,8 @@ bool written(const FilePath &path, const QByteArray &bytes, bool replace)
         return false;
     case os::Refusal::NotRegular:
         throw FileError(QStringLiteral("%1 不是普通文件，不会被替换").arg(path.shown));
+    case os::Refusal::InUse:
+        throw FileError(QStringLiteral("%1 正由另一个程序记录，不会被替换").arg(path.shown));
     case os::Refusal::None:
         break;
     }

@@ -52,18 +52,21 @@ RowText::RowText(const std::vector<ChannelRange> &channels)
 RowText::~RowText() = default;
 
 std::size_t RowText::write(char *row, std::int64_t scan, std::int64_t timeNs,
-                           const std::int16_t *codes) const
+                           const std::int16_t *codes, std::int64_t previousNs) const
 {
     // Written in place, a field at a time: this runs once a scan, at -r max
     // millions of times a second.
     char *end = std::to_chars(row, row + 20, scan).ptr;
     *end++ = ',';
-    const std::int64_t us = timeNs / 1000;
-    end = std::to_chars(end, end + 20, us / 1'000'000).ptr;
+    const bool nanoseconds = previousNs >= 0 && previousNs / 1000 == timeNs / 1000;
+    const int decimals = nanoseconds ? 9 : 6;
+    const std::int64_t units = nanoseconds ? timeNs : timeNs / 1000;
+    const std::int64_t perSecond = nanoseconds ? 1'000'000'000 : 1'000'000;
+    end = std::to_chars(end, end + 20, units / perSecond).ptr;
     *end++ = '.';
-    for (int i = 5, rest = int(us % 1'000'000); i >= 0; --i, rest /= 10)
+    for (int i = decimals - 1, rest = int(units % perSecond); i >= 0; --i, rest /= 10)
         end[i] = char('0' + rest % 10);
-    end += 6;
+    end += decimals;
     for (std::size_t i = 0; i < m_tables.size(); ++i) {
         const MillivoltTable::Text &mv = m_tables[i]->byCode[std::size_t(codes[i]) & 0xFFF];
         *end++ = ',';

@@ -8,10 +8,15 @@
 #include <vector>
 
 // The rows of a recording as zk61ar-log writes them: the scan number, the
-// time in seconds from the start with six decimals, and each channel's exact
-// millivolts, ended by CRLF:
+// time in seconds from the start, and each channel's exact millivolts, ended
+// by CRLF:
 //
 //     1,0.001054,2504.8828125,-3986.81640625
+//     2,0.001054387,2504.8828125,-3986.81640625
+//
+// The time has six decimals (microseconds), or nine (nanoseconds) where its
+// microseconds are those of the row before, so that consecutive scans at any
+// rate have times that tell them apart.
 namespace logformat {
 
 // The text of every code of one range, worked out once so that a row costs
@@ -30,9 +35,10 @@ public:
     static constexpr std::size_t kMaxLength = 264;
 
     // The row of scan `scan`, taken `timeNs` after the start, with one code
-    // per channel in the heading's order, at `out`; returns its length.
-    std::size_t write(char *out, std::int64_t scan, std::int64_t timeNs,
-                      const std::int16_t *codes) const;
+    // per channel in the heading's order, at `out`; returns its length. The
+    // row before was taken at `previousNs` (negative for none).
+    std::size_t write(char *out, std::int64_t scan, std::int64_t timeNs, const std::int16_t *codes,
+                      std::int64_t previousNs = -1) const;
 
 private:
     std::vector<std::shared_ptr<const MillivoltTable>> m_tables; // one per channel

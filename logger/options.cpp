@@ -1,6 +1,7 @@
 #include "logger/options.h"
 
 #include "logformat/splitset.h"
+#include "logger/clitext.h"
 #include "logger/logerror.h"
 #include "readings/rangetext.h"
 #include "system/output.h"
@@ -87,6 +88,18 @@ void checkOutput(const std::string &path, bool force)
         throw OptionError(os::missingFolderText(folder));
 }
 
+// Every name a split set may take, before the first scan: the first part, and
+// any part of the set already there (run-0007.csv left by an earlier run),
+// which --force may replace only when it is a regular file.
+void checkSplitSet(const std::string &output, bool force)
+{
+    checkOutput(logformat::partName(output, 1), force);
+    for (const auto &part : logformat::partsIn(output))
+        if (const os::Refusal refusal = os::refusalOf(part.second, force);
+            refusal != os::Refusal::None)
+            throw OptionError(os::refusalText(refusal, part.second));
+}
+
 } // namespace
 
 std::vector<ChannelRange> parseChannels(const std::string &text)
@@ -141,33 +154,44 @@ std::optional<Options> parse(int argc, char **argv)
     Options options;
     std::string channels = "0", rate = options.rateText, duration, scans, split;
     CLI::App app("以固定速率记录 ZK61AR 的通道，每次扫描一行 CSV（毫伏，精确值）。", "zk61ar-log");
-    app.add_option("-c,--channels", channels,
-                   "通道与量程，如 0:0-5V,3:±10V（省略量程为 0-5V；默认 0）")
-        ->type_name("LIST");
-    app.add_option("-r,--rate", rate, "每秒扫描次数，如 0.5、10、1000；max 为尽快（默认 10）")
-        ->type_name("HZ");
-    app.add_option("-t,--duration", duration, "记录时长，如 30s、5m、2h、1.5s")->type_name("TIME");
-    app.add_option("-n,--scans", scans, "扫描 N 次后停止（都不给则记录到 Ctrl-C）")->type_name("N");
-    app.add_option("-o,--output", options.output, "CSV 文件；- 为标准输出（必须给出）")
-        ->type_name("FILE");
-    app.add_option("--split", split, "超过此大小（如 100M）或时长（如 1h）后续写新文件 NAME-0001…")
-        ->type_name("SIZE|TIME");
+    clitext::speakChinese(app);
+    CLI::Option *const withValues[] = {
+        app.add_option("-c,--channels", channels,
+                       "通道与量程，如 0:0-5V,3:±10V（省略量程为 0-5V；默认 0）")
+            ->type_name("LIST"),
+        app.add_option("-r,--rate", rate, "每秒扫描次数，如 0.5、10、1000；max 为尽快（默认 10）")
+            ->type_name("HZ"),
+        app.add_option("-t,--duration", duration, "记录时长，如 30s、5m、2h、1.5s")
+            ->type_name("TIME"),
+        app.add_option("-n,--scans", scans, "扫描 N 次后停止（都不给则记录到 Ctrl-C）")
+            ->type_name("N"),
+        app.add_option("-o,--output", options.output, "CSV 文件；- 为标准输出（必须给出）")
+            ->type_name("FILE"),
+        app.add_option("--split", split,
+                       "超过此大小（如 100M）或时长（如 1h）后续写新文件 NAME-0001…")
+            ->type_name("SIZE|TIME")};
     app.add_flag("--force", options.force, "替换已有的普通文件（否则从不替换）");
     app.add_flag("-q,--quiet", options.quiet, "不显示进度行");
     bool version = false;
     app.add_flag("--version", version, "显示版本");
+    if (const std::string missing = clitext::missingValue(app, argc, argv); !missing.empty())
+        throw OptionError(missing);
     try {
         app.parse(argc, argv);
     } catch (const CLI::Success &done) {
         app.exit(done);
         return std::nullopt;
     } catch (const CLI::ParseError &error) {
-        throw OptionError(error.what());
+        throw OptionError(clitext::failureText(error, app));
     }
     if (version) {
         std::printf("zk61ar-log %s\n", ZK61AR_VERSION);
         return std::nullopt;
     }
+    // An empty value is never the option left out ("-t ''" is no "until stopped").
+    for (const CLI::Option *option : withValues)
+        if (option->count() > 0 && trimmed(option->as<std::string>()).empty())
+            throw OptionError(option->get_name() + " 的值不能为空");
     if (options.output.empty())
         throw OptionError("需要 -o FILE（- 为标准输出）");
 
@@ -183,9 +207,10 @@ std::optional<Options> parse(int argc, char **argv)
             throw OptionError("--split 需要输出文件，不能与 -o - 同用");
         parseSplit(trimmed(split), options);
     }
-    if (!options.toStandardOutput())
-        checkOutput(options.split() ? logformat::partName(options.output, 1) : options.output,
-                    options.force);
+    if (options.split())
+        checkSplitSet(options.output, options.force);
+    else if (!options.toStandardOutput())
+        checkOutput(options.output, options.force);
     return options;
 }
 

@@ -13,8 +13,18 @@ namespace {
 
 std::unique_ptr<OutputFile> OutputFile::create(const std::string &name, bool force)
 {
+    std::unique_ptr<OutputFile> output = createUnlessTaken(name, force);
+    if (!output)
+        throw LogError(os::refusalText(os::Refusal::Exists, name));
+    return output;
+}
+
+std::unique_ptr<OutputFile> OutputFile::createUnlessTaken(const std::string &name, bool force)
+{
     std::unique_ptr<OutputFile> output(new OutputFile(name));
     const os::Outcome outcome = os::createGrowing(name, force, output->m_file);
+    if (outcome.refusal == os::Refusal::Exists)
+        return nullptr;
     if (outcome.refusal != os::Refusal::None)
         throw LogError(os::refusalText(outcome.refusal, name));
     switch (outcome.step) {
@@ -28,6 +38,7 @@ std::unique_ptr<OutputFile> OutputFile::create(const std::string &name, bool for
     case os::Outcome::Step::None:
         break;
     }
+    output->m_named = true;
     output->start();
     return output;
 }
@@ -73,4 +84,11 @@ void OutputFile::close()
 {
     if (const os::Error error = m_file.close())
         fail("无法关闭 ", m_name, error);
+}
+
+void OutputFile::closeAndRemove()
+{
+    m_file.close();
+    if (m_named && m_regular)
+        os::remove(m_name);
 }

@@ -121,6 +121,19 @@ Error readUpTo(File &file, char *buffer, std::size_t size, std::size_t *got);
 // differs between systems.
 Error readAt(File &file, std::int64_t offset, char *buffer, std::size_t size, std::size_t *got);
 
+// A recording's file is locked against every other writer that asks the same
+// (another recording, a --force of any program) for as long as it is open,
+// while readers (a viewer following it) never meet the lock. On Linux an
+// advisory lock of the whole file (fcntl, on the open file itself); on
+// Windows the share mode a file is opened with for writing already denies
+// other writers, so lockForWriting() has nothing more to do there. kInUse
+// when another holds it; a file system that keeps no locks leaves the file
+// unlocked.
+extern const Error kInUse;
+Error lockForWriting(File &file);
+// Whether another (program or open file) holds `name` locked so.
+bool isLockedForWriting(const std::string &name);
+
 // Whether any program (this one included) holds the file open for writing,
 // as far as the system tells: a recorder still writing it, or none. `file`
 // is the file `name` names, open for reading; on Linux a read lease is asked

@@ -67,6 +67,8 @@ Refusal refusalOf(const std::string &name, bool force)
     const Kind kind = kindOf(name, &error);
     if (kind == Kind::Missing && !exists(name))
         return Refusal::None;
+    if (kind == Kind::Regular && isLockedForWriting(name))
+        return Refusal::InUse;
     if (!force)
         return Refusal::Exists;
     return kind == Kind::Regular && error == 0 ? Refusal::None : Refusal::NotRegular;
@@ -79,6 +81,8 @@ std::string refusalText(Refusal refusal, const std::string &shown)
         return "输出文件 " + shown + " 已存在；加 --force 才会替换";
     case Refusal::NotRegular:
         return "输出文件 " + shown + " 不是普通文件；--force 只替换普通文件";
+    case Refusal::InUse:
+        return "输出文件 " + shown + " 正由另一个程序记录（已锁定）；加 --force 也不会替换";
     case Refusal::None:
         break;
     }
@@ -92,6 +96,8 @@ std::string missingFolderText(const std::string &shown)
 
 Outcome writeWhole(const std::string &name, const char *bytes, std::size_t size, bool force)
 {
+    if (isLockedForWriting(name))
+        return refused(Refusal::InUse);
     if (!force)
         return createWhole(name, bytes, size, force);
     Error error = 0;
@@ -127,13 +133,21 @@ Outcome writeWhole(const std::string &name, const char *bytes, std::size_t size,
 
 Outcome createGrowing(const std::string &name, bool force, File &file)
 {
+    if (isLockedForWriting(name))
+        return refused(Refusal::InUse);
     if (force) {
         const Error opening = openForWriting(name, file);
+        if (opening == kInUse)
+            return refused(Refusal::InUse);
         if (opening == 0) {
             std::int64_t size = 0;
             if (kindOf(file, &size) != Kind::Regular) {
                 file.close();
                 return refused(Refusal::NotRegular);
+            }
+            if (lockForWriting(file) == kInUse) {
+                file.close();
+                return refused(Refusal::InUse);
             }
             if (const Error error = cutBack(file, 0)) {
                 file.close();
@@ -155,6 +169,11 @@ Outcome createGrowing(const std::string &name, bool force, File &file)
         if (error == kNameTaken)
             return refused(force ? Refusal::NotRegular : Refusal::Exists);
         return failed(Outcome::Step::Create, error);
+    }
+    // Another recording that opened it since, with --force, holds it now.
+    if (lockForWriting(file) == kInUse) {
+        file.close();
+        return refused(Refusal::InUse);
     }
     return {};
 }

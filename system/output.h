@@ -11,7 +11,8 @@
 //   that is taken is replaced only with --force, and only when it holds a
 //   regular file or a link to one (then the file it points to is replaced).
 //   Anything else there, a folder, a device, a pipe or a link to nothing, is
-//   never replaced.
+//   never replaced. A file being recorded (locked, system/file.h) is never
+//   replaced either, --force or not.
 //
 // The rule is looked at before anything is written (refusalOf), and again, by
 // what the system finds, as the output is made, in one of two ways: a
@@ -19,7 +20,7 @@
 // (createGrowing).
 namespace os {
 
-enum class Refusal { None, Exists, NotRegular };
+enum class Refusal { None, Exists, NotRegular, InUse };
 
 // What the rule says of `name` now, with --force or without.
 Refusal refusalOf(const std::string &name, bool force);
@@ -51,7 +52,8 @@ Outcome writeWhole(const std::string &name, const char *bytes, std::size_t size,
 
 // A recording: a new file, or (with `force`) a regular file emptied, open in
 // `file` to grow in place row by row, so that the name always holds what was
-// recorded so far.
+// recorded so far; locked for writing (lockForWriting) before anything of an
+// old file is touched, so that a second recording onto it is refused.
 Outcome createGrowing(const std::string &name, bool force, File &file);
 
 } // namespace os

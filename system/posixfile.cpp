@@ -275,6 +275,47 @@ Writers writersOf(File &file, const std::string &)
 #endif
 }
 
+namespace {
+#ifdef F_OFD_SETLK
+// Held by the open file, not the process: closing another descriptor of the
+// same file never drops it, and two opens in one process meet it too.
+constexpr int kSetLock = F_OFD_SETLK, kGetLock = F_OFD_GETLK;
+#else
+constexpr int kSetLock = F_SETLK, kGetLock = F_GETLK;
+#endif
+
+struct flock wholeFileLock()
+{
+    struct flock lock
+    {
+    };
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET; // from 0 to the end, however far it grows
+    return lock;
+}
+} // namespace
+
+const Error kInUse = EAGAIN;
+
+Error lockForWriting(File &file)
+{
+    struct flock lock = wholeFileLock();
+    if (::fcntl(fd(file), kSetLock, &lock) == 0)
+        return 0;
+    return errno == EAGAIN || errno == EACCES ? kInUse : 0;
+}
+
+bool isLockedForWriting(const std::string &name)
+{
+    // Only a regular file is opened to look: opening a pipe for reading would
+    // meet a writer that waits for one.
+    File file;
+    if (kindOf(name) != Kind::Regular || openForReading(name, file) != 0)
+        return false;
+    struct flock lock = wholeFileLock();
+    return ::fcntl(fd(file), kGetLock, &lock) == 0 && lock.l_type != F_UNLCK;
+}
+
 Error namesIn(const std::string &folder, std::vector<std::string> *names)
 {
     DIR *const dir = ::opendir(folder.c_str());

@@ -1,11 +1,20 @@
 // The running process on Linux and other POSIX systems.
 #include "system/process.h"
 
+#include "system/file.h"
+
+#include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <pthread.h>
+#include <sched.h>
+#include <sys/ioctl.h>
+#include <sys/mman.h>
+#include <unistd.h>
 #ifdef __linux__
 #include <sys/prctl.h>
 #include <unistd.h>
@@ -97,10 +106,47 @@ bool stopRequested()
     return g_stops.load(std::memory_order_relaxed) > 0;
 }
 
+namespace {
+// Above the system's own threaded interrupt handlers' 50 on a real-time
+// kernel would starve them; below keeps the recording beneath them.
+constexpr int kRealTimePriority = 40;
+
+void normalPriority()
+{
+    sched_param normal{};
+    pthread_setschedparam(pthread_self(), SCHED_OTHER, &normal);
+}
+} // namespace
+
+Timeliness keepOnTime(bool realTime)
+{
+    Timeliness granted;
+    if (realTime) {
+        sched_param param{};
+        param.sched_priority = std::min(kRealTimePriority, sched_get_priority_max(SCHED_FIFO));
+        const int error = pthread_setschedparam(pthread_self(), SCHED_FIFO, &param);
+        granted.realTime = error == 0;
+        if (error != 0)
+            granted.priorityWhy = errorText(error);
+    }
+#ifdef MCL_ONFAULT
+    constexpr int kLockFlags = MCL_CURRENT | MCL_FUTURE | MCL_ONFAULT;
+#else
+    constexpr int kLockFlags = MCL_CURRENT | MCL_FUTURE;
+#endif
+    granted.memoryLocked = mlockall(kLockFlags) == 0;
+    if (!granted.memoryLocked)
+        granted.memoryWhy = errorText(errno);
+    return granted;
+}
+
 std::thread threadIgnoringStops(std::function<void()> work)
 {
     const StopsHeld held; // the new thread starts with the stops blocked
-    return std::thread(std::move(work));
+    return std::thread([work = std::move(work)] {
+        normalPriority();
+        work();
+    });
 }
 
 void withStopsHeldBack(const std::function<void()> &write)
@@ -127,6 +173,12 @@ void sleepUntil(std::int64_t due)
         const timespec wake = asTimespec(due - now > kLongestNap ? now + kLongestNap : due);
         clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &wake, nullptr);
     }
+}
+
+int standardErrorColumns()
+{
+    winsize size{};
+    return ::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 ? int(size.ws_col) : 0;
 }
 
 std::string utcNow()

@@ -12,6 +12,13 @@ bool standardErrorIsTerminal()
     return isTerminal(error);
 }
 
+bool standardOutputIsTerminal()
+{
+    File output;
+    takeStandardOutput(output);
+    return isTerminal(output);
+}
+
 void writeToStandardError(const std::string &text)
 {
     File error;

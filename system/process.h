@@ -24,8 +24,24 @@ std::vector<std::string> commandLine(int argc, char **argv);
 // reader that goes away a failed write rather than the end of the program.
 void prepareRecording();
 bool stopRequested();
+
+// What the system granted for keeping a schedule, for the file to say.
+struct Timeliness
+{
+    bool realTime = false;   // the recording's thread at a real-time priority
+    std::string priorityWhy; // the system's words when it was refused
+    bool memoryLocked = false;
+    std::string memoryWhy;
+};
+// Called on the recording's thread once, just before the first scan: a
+// real-time priority where the system permits it (on Windows a high priority
+// class and a time-critical thread), else the normal one, and all memory kept
+// in RAM (mlockall on Linux, pages locked as they are first touched, so the
+// resident size stays what it is; not on Windows). Threads made afterwards
+// by threadIgnoringStops run at the normal priority.
+Timeliness keepOnTime(bool realTime);
 // A thread that never takes a stop request, so that the recording's own thread
-// is the one to answer them.
+// is the one to answer them; at the normal priority, whatever the recording's.
 std::thread threadIgnoringStops(std::function<void()> work);
 
 // Runs `write` with a second stop request held back until it is done, so that
@@ -41,6 +57,9 @@ void sleepUntil(std::int64_t due);
 std::string utcNow();
 
 bool standardErrorIsTerminal();
+bool standardOutputIsTerminal();
+// How many columns the terminal of standard error shows; 0 when it cannot tell.
+int standardErrorColumns();
 // Writes `text` to standard error as it is, at once; nowhere left to say it,
 // it is lost.
 void writeToStandardError(const std::string &text);

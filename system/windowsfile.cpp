@@ -304,6 +304,19 @@ Writers writersOf(File &, const std::string &name)
     return GetLastError() == ERROR_SHARING_VIOLATION ? Writers::Some : Writers::Unknown;
 }
 
+const Error kInUse = ERROR_SHARING_VIOLATION;
+
+Error lockForWriting(File &)
+{
+    return 0; // opened for writing with FILE_SHARE_READ alone: locked already
+}
+
+bool isLockedForWriting(const std::string &name)
+{
+    File file;
+    return writersOf(file, name) == Writers::Some;
+}
+
 Error namesIn(const std::string &folder, std::vector<std::string> *names)
 {
     WIN32_FIND_DATAW found;

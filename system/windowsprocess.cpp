@@ -98,10 +98,29 @@ bool stopRequested()
     return g_stops.load(std::memory_order_relaxed) > 0;
 }
 
+Timeliness keepOnTime(bool realTime)
+{
+    Timeliness granted;
+    if (realTime) {
+        // The real-time class is given only to administrators, and silently
+        // lowered to this one for others: the high class is asked for plainly.
+        if (!SetPriorityClass(GetCurrentProcess(), HIGH_PRIORITY_CLASS) ||
+            !SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL))
+            granted.priorityWhy = windowstext::systemText(GetLastError());
+        else
+            granted.realTime = true;
+    }
+    granted.memoryWhy = "Windows";
+    return granted;
+}
+
 std::thread threadIgnoringStops(std::function<void()> work)
 {
     // Stop requests come on threads of their own; no thread takes them.
-    return std::thread(std::move(work));
+    return std::thread([work = std::move(work)] {
+        SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_NORMAL);
+        work();
+    });
 }
 
 void withStopsHeldBack(const std::function<void()> &write)
@@ -136,6 +155,14 @@ void sleepUntil(std::int64_t due)
         const HANDLE either[] = {g_timer, g_stopped};
         WaitForMultipleObjects(2, either, FALSE, INFINITE);
     }
+}
+
+int standardErrorColumns()
+{
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    if (!GetConsoleScreenBufferInfo(GetStdHandle(STD_ERROR_HANDLE), &info))
+        return 0;
+    return info.srWindow.Right - info.srWindow.Left + 1;
 }
 
 std::string utcNow()

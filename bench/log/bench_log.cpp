@@ -1,21 +1,31 @@
 // zk61ar-log on the emulated device, in one run:
 //  (a) with -r max, scans per second for 1 and 8 channels, beside a bare loop
 //      of Adc::adc calls on the same library (goal: at least 0.9x);
-//  (b) 1000 scans/s of 8 channels for a minute: how late the scans start
-//      (median, 99th percentile, maximum; goal: 99th percentile at most
-//      100 us, no scan skipped), the share of one core it uses (goal: at most
-//      5 %), and its resident memory at the start and the end (goal: growth
-//      under 1 MiB).
+//  (b) 1000 scans/s of 8 channels, the logger beside a bare loop that sleeps
+//      to each absolute due time and converts the same channels under the same
+//      settings (real-time priority where permitted, locked memory, 1 ns timer
+//      slack) and writes nothing, in alternating runs: each run's skipped
+//      scans and how late the scans start (median, 99th percentile, maximum),
+//      then the sums (goal: the logger skips at most 1.2x the bare loop's
+//      count plus 0.05 % of the scans asked); of each logger run the share of
+//      one core it uses (goal: at most 5 %) and its resident memory at the
+//      start and the end (goal: growth under 1 MiB).
 // The machine's load average is printed beside the figures: on a busy machine
 // lateness and skipped scans say more about the machine than the logger.
 //
-//   bench_log [seconds]              both parts; (b) lasts `seconds` (default 60)
+//   bench_log [seconds [pairs]]      both parts; (b) as `pairs` alternations
+//                                    (default 2) of runs of `seconds` each
+//                                    (default 180)
 //   bench_log --bare channels scans  one bare loop against whatever the search finds
+//   bench_log --bare-schedule channels rate seconds
+//                                    one bare scheduled loop: skipped, lateness
 #include "device/adc.h"
 #include "device/qb7driver.h"
+#include "system/process.h"
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -50,6 +60,49 @@ int bare(int channels, long scans)
         for (int ch = 0; ch < channels; ++ch)
             checksum += adc.adc(ch, 0, adValue);
     std::printf("%.1f %lld\n", double(scans) / secondsSince(start), checksum);
+    return 0;
+}
+
+double percentile(std::vector<double> sorted, double share)
+{
+    return sorted.empty() ? 0 : sorted[std::size_t(share * double(sorted.size() - 1))];
+}
+
+// The logger's schedule and nothing else: sleep to scan k's due time, skip
+// what is more than a period late as the logger does, convert the channels.
+// Prints skipped scans, then the median, 99th percentile and maximum
+// lateness in seconds.
+int bareSchedule(int channels, double rate, double seconds)
+{
+    os::prepareRecording();
+    const os::Timeliness granted = os::keepOnTime(true);
+    Qb7Driver driver;
+    Adc adc(driver);
+    const double periodNs = 1e9 / rate;
+    const auto limit = std::int64_t(std::ceil(seconds * rate - 1e-6));
+    std::vector<double> lateness;
+    lateness.reserve(std::size_t(limit));
+    long long skipped = 0, checksum = 0;
+    const std::int64_t start = os::monotonicNow();
+    for (std::int64_t k = 0; k < limit;) {
+        const auto due = std::llround(double(k) * periodNs);
+        os::sleepUntil(start + due);
+        const std::int64_t t = os::monotonicNow() - start;
+        if (double(t - due) > periodNs) {
+            const std::int64_t now = std::min(limit, std::int64_t(double(t) / periodNs));
+            skipped += now - k;
+            k = now;
+            continue;
+        }
+        for (int ch = 0; ch < channels; ++ch)
+            checksum += adc.checkedAdc(ch, 0).code.value_or(0);
+        lateness.push_back(double(t - due) * 1e-9);
+        ++k;
+    }
+    std::sort(lateness.begin(), lateness.end());
+    std::printf("%lld %.9f %.9f %.9f %d %d %lld\n", skipped, percentile(lateness, 0.5),
+                percentile(lateness, 0.99), lateness.empty() ? 0 : lateness.back(),
+                granted.realTime, granted.memoryLocked, checksum);
     return 0;
 }
 
@@ -184,20 +237,18 @@ bool throughput(const std::string &self, const std::string &file, const char *ch
     return true;
 }
 
-double percentile(std::vector<double> sorted, double share)
-{
-    return sorted.empty() ? 0 : sorted[std::size_t(share * double(sorted.size() - 1))];
-}
-
 } // namespace
 
 int main(int argc, char **argv)
 {
     if (argc == 4 && std::strcmp(argv[1], "--bare") == 0)
         return bare(std::atoi(argv[2]), std::atol(argv[3]));
-    const int seconds = argc == 2 ? std::atoi(argv[1]) : 60;
-    if (seconds <= 0) {
-        std::fprintf(stderr, "usage: %s [seconds]\n", argv[0]);
+    if (argc == 5 && std::strcmp(argv[1], "--bare-schedule") == 0)
+        return bareSchedule(std::atoi(argv[2]), std::atof(argv[3]), std::atof(argv[4]));
+    const int seconds = argc >= 2 ? std::atoi(argv[1]) : 180;
+    const int pairs = argc >= 3 ? std::atoi(argv[2]) : 2;
+    if (seconds <= 0 || pairs <= 0 || argc > 3) {
+        std::fprintf(stderr, "usage: %s [seconds [pairs]]\n", argv[0]);
         return 2;
     }
     char self[4096] = {};
@@ -214,34 +265,61 @@ int main(int argc, char **argv)
     bool ok = throughput(self, file, "0", 1, 1'000'000) &&
               throughput(self, file, kAllChannels, 8, 300'000);
 
-    if (ok) {
-        std::printf("(b) -r 1000, 8 channels, %d s; load average %s\n", seconds,
-                    loadAverage().c_str());
+    long long bareSkipped = 0, loggerSkipped = 0, asked = 0;
+    for (int pair = 0; ok && pair < pairs; ++pair) {
+        std::printf("(b) pair %d of %d: 1000 scans/s, 8 channels, %d s each; load average %s\n",
+                    pair + 1, pairs, seconds, loadAverage().c_str());
+        const long long due = 1000LL * seconds;
+        asked += due;
+
+        const Child bareRun =
+            run({self, "--bare-schedule", "8", "1000", std::to_string(seconds)}, ZK_EMULATOR_DIR);
+        long long skipped = -1;
+        double median = 0, p99 = 0, most = 0;
+        int realTime = 0, locked = 0;
+        ok = bareRun.ok && std::sscanf(bareRun.out.c_str(), "%lld %lf %lf %lf %d %d", &skipped,
+                                       &median, &p99, &most, &realTime, &locked) == 6;
+        if (!ok) {
+            std::fprintf(stderr, "bench_log: the bare scheduled loop failed\n");
+            break;
+        }
+        bareSkipped += skipped;
+        std::printf(
+            "  bare loop:  skipped %6lld; lateness median %4.0f us, 99th percentile %5.0f us, "
+            "maximum %6.0f us (%s, memory %s)\n",
+            skipped, median * 1e6, p99 * 1e6, most * 1e6,
+            realTime ? "real-time" : "normal priority", locked ? "locked" : "not locked");
+
         const Child logRun = run({ZK_LOGGER, "-q", "--force", "-r", "1000", "-t",
                                   std::to_string(seconds) + "s", "-c", kAllChannels, "-o", file},
                                  ZK_EMULATOR_DIR);
         Rows rows = readRows(file, 1000);
         ok = logRun.ok && rows.count > 0;
-        if (ok) {
-            std::sort(rows.lateness.begin(), rows.lateness.end());
-            const long long due = 1000LL * seconds;
-            std::printf("  rows %lld of %lld scans, skipped %lld (goal: none on an idle machine)\n",
-                        rows.count, due, due - rows.count);
-            std::printf(
-                "  lateness: median %.0f us, 99th percentile %.0f us (goal: at most 100 us), "
-                "maximum %.0f us\n",
-                percentile(rows.lateness, 0.5) * 1e6, percentile(rows.lateness, 0.99) * 1e6,
-                rows.lateness.back() * 1e6);
-            std::printf("  one core: %.2f %% (%.2f s of CPU in %.1f s; goal: at most 5 %%)\n",
-                        100 * logRun.cpuSeconds / logRun.wallSeconds, logRun.cpuSeconds,
-                        logRun.wallSeconds);
-            std::printf("  resident memory: %ld KiB after 1 s, %ld KiB at the end: %+ld KiB "
-                        "(goal: under 1024)\n",
-                        logRun.firstKiB, logRun.lastKiB, logRun.lastKiB - logRun.firstKiB);
-            std::printf("  load average at the end %s\n", loadAverage().c_str());
-        } else {
+        if (!ok) {
             std::fprintf(stderr, "bench_log: the 1000 scans/s run failed\n");
+            break;
         }
+        std::sort(rows.lateness.begin(), rows.lateness.end());
+        loggerSkipped += due - rows.count;
+        std::printf(
+            "  zk61ar-log: skipped %6lld; lateness median %4.0f us, 99th percentile %5.0f us, "
+            "maximum %6.0f us\n",
+            due - rows.count, percentile(rows.lateness, 0.5) * 1e6,
+            percentile(rows.lateness, 0.99) * 1e6, rows.lateness.back() * 1e6);
+        std::printf("  zk61ar-log: one core %.2f %% (%.2f s of CPU in %.1f s; goal: at most 5 %%); "
+                    "resident memory %ld KiB after 1 s, %ld KiB at the end: %+ld KiB (goal: under "
+                    "1024)\n",
+                    100 * logRun.cpuSeconds / logRun.wallSeconds, logRun.cpuSeconds,
+                    logRun.wallSeconds, logRun.firstKiB, logRun.lastKiB,
+                    logRun.lastKiB - logRun.firstKiB);
+    }
+    if (ok) {
+        const double allowed = 1.2 * double(bareSkipped) + 0.0005 * double(asked);
+        std::printf("(b) sum over %d pairs, %lld scans asked of each: bare loop skipped %lld, "
+                    "zk61ar-log %lld; goal: at most 1.2 x %lld + 0.05 %% of %lld = %.0f: %s\n",
+                    pairs, asked, bareSkipped, loggerSkipped, bareSkipped, asked, allowed,
+                    double(loggerSkipped) <= allowed ? "met" : "NOT met");
+        std::printf("  load average at the end %s\n", loadAverage().c_str());
     }
     std::remove(file.c_str());
     rmdir(folder);

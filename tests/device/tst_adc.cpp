@@ -7,6 +7,7 @@
 #include "recordeddriver.h"
 
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -181,6 +182,45 @@ PT_TEST(unfilledReadsRepeatLastFilled)
         }
         for (const Read &r : readsOf(calls, callsBefore, calls.count() - callsBefore))
             PT_EQUAL(r.after, r.before);
+    }
+}
+
+// The recorder's conversion: every line read is handed a byte no answering
+// library leaves there, so an unanswered read is told from a reading.
+PT_TEST(checkedConversionTellsUnansweredReads)
+{
+    struct
+    {
+        const char *name;
+        bool filling;
+        int code, range;
+        std::optional<std::int16_t> expected;
+    } const rows[] = {
+        {"answered, worked example bipolar", true, 0xA34, 1, std::int16_t(-1484)},
+        {"answered, all zeros after all ones", true, 0x000, 0, std::int16_t(0)},
+        {"unanswered", false, 0xA34, 0, std::nullopt},
+    };
+    for (const auto &row : rows) {
+        const plaintest::Row current(row.name);
+        RecordedDriver &calls = recorder();
+        Adc adc(driver());
+        std::int16_t adValue = 0;
+        calls.setCode(0xFFF);
+        adc.adc(0, 0, adValue); // readings of 1 kept: they must not carry over
+        calls.setCode(row.code);
+        calls.setFilling(row.filling ? 1 : 0);
+        const Adc::Checked checked = adc.checkedAdc(5, row.range);
+        PT_CHECK(checked.code == row.expected);
+        if (!row.expected) {
+            PT_EQUAL(checked.bit, 11);
+            PT_EQUAL(int(checked.found), int(Adc::kUnanswered));
+        }
+        // The whole sequence, the device closed last, the line reads pre-filled.
+        PT_EQUAL(calls.count(), 2 * kCallsPerConversion);
+        PT_EQUAL(std::string(calls.call(calls.count() - 1).op), std::string("CloseQB7"));
+        const std::vector<Read> reads = readsOf(calls, kCallsPerConversion, kCallsPerConversion);
+        for (std::size_t i = 0; i < 4; ++i)
+            PT_EQUAL(reads.at(i).before, int(Adc::kUnanswered));
     }
 }
 

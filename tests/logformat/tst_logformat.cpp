@@ -138,7 +138,9 @@ logformat::ReadOptions twoPages()
 
 PT_TEST(everyCodeOfEveryRangeReadsBackExactly)
 {
-    // All 4096 codes of each range, through the logger's own writer.
+    // All 4096 codes of each range, through the logger's own writer, 300 ns
+    // apart: a row in the microsecond of the row before has nanoseconds,
+    // which read back exactly, so the times always rise.
     for (int range = 0; range < 4; ++range) {
         const plaintest::Row row("range " + std::to_string(range));
         Folder folder;
@@ -150,17 +152,30 @@ PT_TEST(everyCodeOfEveryRangeReadsBackExactly)
         const int lowest = range == 1 || range == 3 ? -2048 : 0;
         for (int code = lowest; code < lowest + 4096; ++code) {
             const std::int16_t codes[] = {std::int16_t(code)};
+            const std::int64_t at = (code - lowest) * 300LL + 7;
             file.append(line,
-                        text.write(line, code - lowest, (code - lowest) * 1'000'000LL, codes));
+                        text.write(line, code - lowest, at, codes, code > lowest ? at - 300 : -1));
         }
         folder.write("r.csv", file);
         logformat::RecordingReader reader(folder / "r.csv");
         const logformat::Recording &r = *reader.read();
         PT_EQUAL(r.rows(), std::int64_t(4096));
-        for (std::int64_t i = 0; i < r.rows(); ++i)
-            if (r.code(0, i) != lowest + i)
-                PT_FAIL("row " + std::to_string(i) + " reads " + std::to_string(r.code(0, i)));
+        for (std::int64_t i = 0; i < r.rows(); ++i) {
+            const std::int64_t at = i * 300 + 7, before = at - 300;
+            const bool fine = i > 0 && before / 1000 == at / 1000;
+            if (r.code(0, i) != lowest + i || r.timeNs(i) != (fine ? at : at / 1000 * 1000) ||
+                (i > 0 && r.timeNs(i) <= r.timeNs(i - 1)))
+                PT_FAIL("row " + std::to_string(i) + " reads " + std::to_string(r.code(0, i)) +
+                        " at " + std::to_string(r.timeNs(i)) + " ns");
+        }
     }
+    const logformat::RowText text(headingOf(0).channels);
+    char line[logformat::RowText::kMaxLength];
+    const std::int16_t codes[] = {2048, 0};
+    PT_EQUAL(std::string(line, text.write(line, 7, 12'001'000'400, codes, 12'001'000'100)),
+             std::string("7,12.001000400,2500,0\r\n"));
+    PT_EQUAL(std::string(line, text.write(line, 7, 12'001'000'400, codes, 12'000'999'900)),
+             std::string("7,12.001000,2500,0\r\n"));
 }
 
 PT_TEST(readsAHandMadeRecordingExactly)

@@ -5,9 +5,11 @@
 #include "device/qb7api.h"
 #include "recorderhooks.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -29,6 +31,14 @@ std::FILE *const g_log = [] {
 #endif
 }();
 
+// With QB7REC_STALL_AFTER=N the Nth call never returns, as a driver hung in
+// its transport: a test sees what the program left before it, then ends it.
+const long g_stallAfter = [] {
+    const char *text = std::getenv("QB7REC_STALL_AFTER");
+    return text ? std::strtol(text, nullptr, 10) : 0L;
+}();
+long g_callsMade = 0;
+
 void record(const char *op, int address = 0, int value = 0, int mode = 0, int before = -1)
 {
     if (g_log) {
@@ -42,6 +52,9 @@ void record(const char *op, int address = 0, int value = 0, int mode = 0, int be
     call.mode = mode;
     call.before = before;
     g_calls.push_back(call);
+    if (++g_callsMade == g_stallAfter)
+        for (;;)
+            std::this_thread::sleep_for(std::chrono::hours(1));
 }
 
 unsigned char scriptedRead(int address)

@@ -145,7 +145,7 @@ PT_TEST(forceRuleBothWays)
                         {"link", Refusal::None},         {"link to nothing", Refusal::NotRegular},
 #endif
                         {"folder", Refusal::NotRegular}, {"device", Refusal::NotRegular},
-                        {"pipe", Refusal::NotRegular}};
+                        {"pipe", Refusal::NotRegular},   {"file being recorded", Refusal::InUse}};
     int made = 0;
     for (const Row &row : rows) {
         for (const bool force : {false, true}) {
@@ -157,8 +157,14 @@ PT_TEST(forceRuleBothWays)
                 fs::create_directory(own);
                 const std::string target = (own / "target.dat").string();
                 std::string name = (own / "out.dat").string();
-                if (kind == "regular file")
+                if (kind == "regular file" || kind == "file being recorded")
                     std::ofstream(name, std::ios::binary) << "old";
+                // Held as a recording holds its file, by another open of it.
+                File recording;
+                if (kind == "file being recorded") {
+                    PT_EQUAL(openForWriting(name, recording), 0);
+                    PT_EQUAL(lockForWriting(recording), 0);
+                }
                 if (kind == "link" || kind == "link to nothing") {
                     if (kind == "link")
                         std::ofstream(target, std::ios::binary) << "old";
@@ -170,9 +176,9 @@ PT_TEST(forceRuleBothWays)
                     name = device;
                 if (kind == "pipe")
                     name = pipe;
-                const Refusal expected = kind == "nothing" ? Refusal::None
-                                         : force           ? row.withForce
-                                                           : Refusal::Exists;
+                const Refusal expected = kind == "nothing"                        ? Refusal::None
+                                         : force || kind == "file being recorded" ? row.withForce
+                                                                                  : Refusal::Exists;
                 PT_EQUAL(int(refusalOf(name, force)), int(expected));
 
                 Outcome outcome;
@@ -188,6 +194,15 @@ PT_TEST(forceRuleBothWays)
                 PT_EQUAL(int(outcome.refusal), int(expected));
                 PT_EQUAL(outcome.error, 0);
                 const std::string holds = kind == "link" ? target : name;
+                if (kind == "file being recorded") {
+                    PT_EQUAL(contents(name), std::string("old"));
+                    // Readers never meet the lock; a writer that asks, once it is gone.
+                    File reader;
+                    PT_EQUAL(openForReading(name, reader), 0);
+                    PT_EQUAL(int(writersOf(reader, name)), int(Writers::Some));
+                    recording.close();
+                    PT_CHECK(!isLockedForWriting(name));
+                }
                 if (kind == "nothing" || kind == "regular file" || kind == "link")
                     PT_EQUAL(contents(holds),
                              std::string(expected == Refusal::None ? "new" : "old"));
@@ -199,11 +214,13 @@ PT_TEST(forceRuleBothWays)
                 std::size_t entries = 0;
                 for ([[maybe_unused]] const auto &entry : fs::directory_iterator(own))
                     ++entries;
-                PT_EQUAL(entries, std::size_t(kind == "nothing" || kind == "regular file" ||
-                                                      kind == "folder" || kind == "link to nothing"
-                                                  ? 1
-                                              : kind == "link" ? 2
-                                                               : 0));
+                PT_EQUAL(entries,
+                         std::size_t(kind == "nothing" || kind == "regular file" ||
+                                             kind == "folder" || kind == "link to nothing" ||
+                                             kind == "file being recorded"
+                                         ? 1
+                                     : kind == "link" ? 2
+                                                      : 0));
             }
         }
     }
@@ -211,6 +228,8 @@ PT_TEST(forceRuleBothWays)
              std::string("输出文件 out.dat 已存在；加 --force 才会替换"));
     PT_EQUAL(refusalText(Refusal::NotRegular, "out.dat"),
              std::string("输出文件 out.dat 不是普通文件；--force 只替换普通文件"));
+    PT_EQUAL(refusalText(Refusal::InUse, "out.dat"),
+             std::string("输出文件 out.dat 正由另一个程序记录（已锁定）；加 --force 也不会替换"));
 #ifdef _WIN32
     for (const HANDLE instance : instances)
         CloseHandle(instance);
