@@ -86,12 +86,10 @@ void Recording::readBack(std::int64_t index) const
     bool same = rows.count == std::size_t(count) && rows.times.back() == page.lastNs &&
                 rows.scans.front() == scan(first) && rows.scans.back() == scan(first + count - 1);
     std::uint64_t timesSum = 0;
-    for (std::size_t r = 0; same && r < rows.count; ++r) {
+    for (std::size_t r = 0; same && r < rows.count; ++r)
         timesSum += std::uint64_t(rows.times[r]);
-        if ((r & ((std::size_t(1) << kBlockShift) - 1)) == 0)
-            same =
-                rows.times[r] == m_blockNs[std::size_t((first + std::int64_t(r)) >> kBlockShift)];
-    }
+    for (std::size_t r = 0; same && r < rows.count; r += std::size_t(1) << kBlockShift)
+        same = rows.times[r] == m_blockNs[std::size_t((first + std::int64_t(r)) >> kBlockShift)];
     same = same && timesSum == page.timesSum;
     for (std::size_t c = 0; same && c < n; ++c) {
         RunningSum got;
@@ -283,11 +281,13 @@ void Recording::append(const RowBlock &block, const std::function<RowPlace(std::
         const std::size_t take = std::min(block.count - i, std::size_t(kPageRows - at));
         std::copy_n(block.times.begin() + std::ptrdiff_t(i), take, p.times.get() + at);
         p.lastNs = block.times[i + take - 1];
-        for (std::size_t j = i; j < i + take; ++j) {
+        for (std::size_t j = i; j < i + take; ++j)
             p.timesSum += std::uint64_t(block.times[j]);
-            if (((m_rows + std::int64_t(j - i)) & ((std::int64_t(1) << kBlockShift) - 1)) == 0)
-                m_blockNs.push_back(block.times[j]);
-        }
+        // Every 16th row's time: from the first of these rows that begins a block.
+        constexpr std::int64_t kBlockRows = std::int64_t(1) << kBlockShift;
+        for (std::int64_t row = (m_rows + kBlockRows - 1) & ~(kBlockRows - 1);
+             row < m_rows + std::int64_t(take); row += kBlockRows)
+            m_blockNs.push_back(block.times[i + std::size_t(row - m_rows)]);
         for (std::size_t c = 0; c < n; ++c) {
             std::int16_t *codes = p.codes.get() + c * kPageRows + at;
             const std::int16_t *from = block.codes.data() + i * n + c;
