@@ -29,20 +29,37 @@ struct RowSpan
     std::int64_t count() const { return end - begin; }
 };
 
+// The rows of one column; `blockStart` when its first row begins a block of
+// 16 rows (levels.h), taken as the column's first in place of the exact one.
+struct ColumnRows : RowSpan
+{
+    bool blockStart = false;
+};
+
 // The rows of each of `columns` columns, column c covering the times
-// [first + c x width / columns, first + (c + 1) x width / columns).
-std::vector<RowSpan> columnRows(const Recording &recording, const TimeSpan &span, int columns);
+// [first + c x width / columns, first + (c + 1) x width / columns), every row
+// of the span in one column. Where the rows at a column's edge were all taken
+// within an eighth of a column's time of it, the edge moves to the start of
+// the next block of 16 rows, found without reading a page: by fewer than 16
+// rows and an eighth of a pixel, but each column then holds whole blocks
+// whose extents come from the levels. The span's own ends stay exact.
+std::vector<ColumnRows> columnRows(const Recording &recording, const TimeSpan &span, int columns);
 
 struct ColumnExtent
 {
-    Extent extent;              // empty for a column without rows
-    std::int16_t first = 0;     // the code of its first row
-    std::int16_t last = 0;      // and of its last
+    Extent extent; // empty for a column without rows
+    // Where the lines joining it to the columns with rows either side end,
+    // each the code of the row beside the meeting place, or, where columns
+    // meet at a block's start, the nearest codes of the two blocks beside it
+    // (their levels, no rows read); 0 with no such column.
+    std::int16_t first = 0;
+    std::int16_t last = 0;
     bool joinsPrevious = false; // a line joins it to the last column before it with rows: no
                                 // scans skipped between their rows, nor in either
 };
+// Reads rows only at the columns' edges that are not blocks' starts.
 std::vector<ColumnExtent> columnExtents(const Recording &recording, int channel,
-                                        const std::vector<RowSpan> &columns);
+                                        const std::vector<ColumnRows> &columns);
 
 // The rows to draw a line through for a span: those in it and one either
 // side, so that the line reaches its edges.

@@ -28,6 +28,8 @@ std::size_t Recording::pageBytes() const
 
 std::int64_t Recording::timeNs(std::int64_t row) const
 {
+    if ((row & ((std::int64_t(1) << kBlockShift) - 1)) == 0)
+        return m_blockNs[std::size_t(row >> kBlockShift)];
     return timesOf(row >> kPageShift)[row & (kPageRows - 1)];
 }
 
@@ -78,15 +80,16 @@ void Recording::readBack(std::int64_t index) const
     const std::int64_t first = index << kPageShift, count = std::min(kPageRows, m_rows - first);
     RowBlock rows;
     m_source->read(page.place, count, rows);
-    // The rows must be those read before: their count, times, scans, and the
-    // sums of their times and codes.
+    // The rows must be those read before: their count, times (the first of
+    // each block too), scans, and the sums of their times and codes.
     const std::size_t n = m_heading.channels.size();
-    bool same = rows.count == std::size_t(count) && rows.times.front() == page.firstNs &&
-                rows.times.back() == page.lastNs && rows.scans.front() == scan(first) &&
-                rows.scans.back() == scan(first + count - 1);
+    bool same = rows.count == std::size_t(count) && rows.times.back() == page.lastNs &&
+                rows.scans.front() == scan(first) && rows.scans.back() == scan(first + count - 1);
     std::uint64_t timesSum = 0;
     for (std::size_t r = 0; same && r < rows.count; ++r)
         timesSum += std::uint64_t(rows.times[r]);
+    for (std::size_t r = 0; same && r < rows.count; r += std::size_t(1) << kBlockShift)
+        same = rows.times[r] == m_blockNs[std::size_t((first + std::int64_t(r)) >> kBlockShift)];
     same = same && timesSum == page.timesSum;
     for (std::size_t c = 0; same && c < n; ++c) {
         RunningSum got;
@@ -124,18 +127,36 @@ std::int64_t Recording::scan(std::int64_t row) const
 
 std::int64_t Recording::rowAtOrAfter(std::int64_t t) const
 {
-    // Times never fall, so the row is in the first page that ends at or
-    // after `t`: its first row, or one found among its times.
-    const auto page = std::partition_point(m_pages.begin(), m_pages.end(),
-                                           [t](const Page &p) { return p.lastNs < t; });
-    if (page == m_pages.end())
-        return m_rows;
-    const std::int64_t index = page - m_pages.begin(), first = index << kPageShift;
-    if (page->firstNs >= t)
-        return first;
-    const std::int64_t *times = timesOf(index);
-    return first +
-           (std::lower_bound(times, times + std::min(kPageRows, m_rows - first), t) - times);
+    return rowAtOrAfter(t, false, 0).row;
+}
+
+Recording::FoundRow Recording::rowNearAtOrAfter(std::int64_t t, std::int64_t slackNs) const
+{
+    return rowAtOrAfter(t, true, slackNs);
+}
+
+Recording::FoundRow Recording::rowAtOrAfter(std::int64_t t, bool mayMove,
+                                            std::int64_t slackNs) const
+{
+    // Times never fall, so the row is the first of the first block that
+    // begins at or after `t`, or one of the block before it.
+    const auto after = std::lower_bound(m_blockNs.begin(), m_blockNs.end(), t);
+    const std::int64_t block = after - m_blockNs.begin();
+    const std::int64_t next = std::min(m_rows, block << kBlockShift);
+    if (block == 0)
+        return {0, false};
+    // The rows of the block before taken at or after `t` were taken by the
+    // next block's first time, or by the last row's after the last block.
+    const std::int64_t by = after == m_blockNs.end() ? m_pages.back().lastNs : *after;
+    if (mayMove && (by < t || std::uint64_t(by) - std::uint64_t(t) <=
+                                  std::uint64_t(std::max<std::int64_t>(slackNs, 0))))
+        return {next, true};
+    const std::int64_t first = (block - 1) << kBlockShift, page = first >> kPageShift;
+    if (m_pages[std::size_t(page)].lastNs < t)
+        return {next, false};
+    // Its first row was taken before `t`.
+    const std::int64_t *times = timesOf(page) + (first & (kPageRows - 1));
+    return {first + (std::lower_bound(times + 1, times + (next - first), t) - times), false};
 }
 
 std::int64_t Recording::skipped() const
@@ -233,6 +254,7 @@ void Recording::reserve(std::int64_t rows)
         levels.reserve(rows);
     for (std::vector<RunningSum> &before : m_sumsBefore)
         before.reserve(std::size_t((rows >> kSumShift) + 1));
+    m_blockNs.reserve(std::size_t((rows >> kBlockShift) + 1));
 }
 
 void Recording::append(const RowBlock &block)
@@ -247,7 +269,6 @@ void Recording::append(const RowBlock &block, const std::function<RowPlace(std::
         const std::int64_t page = m_rows >> kPageShift, at = m_rows & (kPageRows - 1);
         if (std::size_t(page) == m_pages.size()) {
             Page fresh;
-            fresh.firstNs = block.times[i];
             if (placeOf && m_source) {
                 fresh.place = placeOf(i);
                 fresh.placed = true;
@@ -262,6 +283,11 @@ void Recording::append(const RowBlock &block, const std::function<RowPlace(std::
         p.lastNs = block.times[i + take - 1];
         for (std::size_t j = i; j < i + take; ++j)
             p.timesSum += std::uint64_t(block.times[j]);
+        // Every 16th row's time: from the first of these rows that begins a block.
+        constexpr std::int64_t kBlockRows = std::int64_t(1) << kBlockShift;
+        for (std::int64_t row = (m_rows + kBlockRows - 1) & ~(kBlockRows - 1);
+             row < m_rows + std::int64_t(take); row += kBlockRows)
+            m_blockNs.push_back(block.times[i + std::size_t(row - m_rows)]);
         for (std::size_t c = 0; c < n; ++c) {
             std::int16_t *codes = p.codes.get() + c * kPageRows + at;
             const std::int16_t *from = block.codes.data() + i * n + c;
@@ -294,7 +320,8 @@ void Recording::append(const RowBlock &block, const std::function<RowPlace(std::
 std::size_t Recording::bytes() const
 {
     std::size_t total = std::size_t(m_heldPages) * pageBytes() + m_pages.capacity() * sizeof(Page) +
-                        m_gaps.capacity() * sizeof(Gap);
+                        m_gaps.capacity() * sizeof(Gap) +
+                        m_blockNs.capacity() * sizeof(std::int64_t);
     for (const Levels &levels : m_levels)
         total += levels.bytes();
     for (const std::vector<RunningSum> &before : m_sumsBefore)

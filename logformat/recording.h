@@ -71,16 +71,17 @@ struct Sums
 };
 
 // Rows too many for memory are held as their min/max levels, sums and gaps
-// (whole) and each page's first and last time, with the raw rows of only as
-// many pages as a byte budget allows: a page not held is read back through
-// the RowSource when a row of it is asked for, and the page used longest ago
-// is let go. So even the const functions below may change what is held: a
-// Recording is for one thread at a time (the viewer's, once read), and they
-// may throw RecordingError when a file changed under it. Zoomed in, a view
-// reads back the pages it shows; but columns over many pages (columnRows(),
-// columnExtents()) ask for rows at every column's ends, and so read back
-// every page under them, for each lane: zoomed out, a recording held in part
-// costs reading its file again.
+// (whole), each page's last time and the first time of every block of 16 rows
+// (0.5 bytes a scan), with the raw rows of only as many pages as a byte budget
+// allows: a page not held is read back through the RowSource when a row of it
+// is asked for, and the page used longest ago is let go. So even the const
+// functions below may change what is held: a Recording is for one thread at a
+// time (the viewer's, once read), and they may throw RecordingError when a
+// file changed under it. Zoomed in, a view reads back the pages it shows.
+// Zoomed out, where a pixel column spans many blocks, columns begin at
+// blocks' first rows (rowNearAtOrAfter()) and take their extents and the
+// lines between them from the levels (columns.h), so that a redraw reads at
+// most the pages under its first and last columns.
 class Recording
 {
 public:
@@ -98,9 +99,21 @@ public:
     std::int16_t code(int channel, std::int64_t row) const;
     std::int64_t scan(std::int64_t row) const;
 
-    // The first row taken at or after `timeNs` (rows() if none): the pages'
-    // first and last times, then at most one page's.
+    // The first row taken at or after `timeNs` (rows() if none): the blocks'
+    // first times and the pages' last times, then at most one page's.
     std::int64_t rowAtOrAfter(std::int64_t timeNs) const;
+    // A row found for a time: `atBlock` when it is the first row of a block
+    // of 16 rows (rows() after the last) taken in place of the one asked for.
+    struct FoundRow
+    {
+        std::int64_t row = 0;
+        bool atBlock = false;
+    };
+    // rowAtOrAfter(`timeNs`), or in its place the first row of the next
+    // block of 16 rows where the rows before it taken at or after `timeNs`
+    // were all taken within `slackNs` of it: that one told from the blocks'
+    // first times alone, without reading a page.
+    FoundRow rowNearAtOrAfter(std::int64_t timeNs, std::int64_t slackNs) const;
 
     // Scans skipped before the first row (its scan number) and between rows.
     std::int64_t skipped() const;
@@ -131,20 +144,21 @@ public:
     // Room for `rows` rows in all, when the reader can tell beforehand.
     void reserve(std::int64_t rows);
 
-    // Bytes held for rows, scan gaps, levels and sums.
+    // Bytes held for rows, scan gaps, blocks' first times, levels and sums.
     std::size_t bytes() const;
 
 private:
     static constexpr int kPageShift = 16; // 65536 rows a page
     static constexpr std::int64_t kPageRows = std::int64_t(1) << kPageShift;
     static constexpr int kSumShift = 10; // running sums every 1024 rows
+    static constexpr int kBlockShift = Levels::kBlockShift;
 
     struct Page
     {
         std::unique_ptr<std::int64_t[]> times; // null while not held
         std::unique_ptr<std::int16_t[]> codes; // channel c's at c * kPageRows
-        std::int64_t firstNs = 0, lastNs = 0;
-        std::uint64_t timesSum = 0; // to tell rows read back from others
+        std::int64_t lastNs = 0;               // its first is m_blockNs's
+        std::uint64_t timesSum = 0;            // to tell rows read back from others
         RowPlace place;
         bool placed = false;    // its rows can be read back
         std::uint64_t used = 0; // when last asked for, by m_clock
@@ -174,6 +188,9 @@ private:
     void makeRoom(Page &page) const;
     std::size_t pageBytes() const;
     RunningSum sumBefore(int channel, std::int64_t sumBlock) const;
+    // The row at or after `t`, or the next block's first where `mayMove` and
+    // the rows between were taken within `slackNs` of `t`.
+    FoundRow rowAtOrAfter(std::int64_t t, bool mayMove, std::int64_t slackNs) const;
 
     Heading m_heading;
     std::int64_t m_rows = 0;
@@ -186,7 +203,8 @@ private:
     std::shared_ptr<const RowSource> m_source;
     std::int64_t m_mostPages = INT64_MAX; // held at most, when there is a source
     std::vector<Gap> m_gaps;
-    std::vector<Levels> m_levels; // one a channel
+    std::vector<std::int64_t> m_blockNs; // the time of every 16th row: 0, 16, 32, ...
+    std::vector<Levels> m_levels;        // one a channel
     // Per channel, the sums of rows [0, 1024 k) at k, and of all rows.
     std::vector<std::vector<RunningSum>> m_sumsBefore;
     std::vector<RunningSum> m_sums;

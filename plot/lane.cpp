@@ -68,7 +68,7 @@ std::vector<QLineF> laneLines(const logformat::Recording &recording, int channel
         return lines;
     }
 
-    const std::vector<logformat::RowSpan> rows = logformat::columnRows(recording, span, columns);
+    const std::vector<logformat::ColumnRows> rows = logformat::columnRows(recording, span, columns);
     const std::vector<logformat::ColumnExtent> extents =
         logformat::columnExtents(recording, channel, rows);
     double previousX = 0;

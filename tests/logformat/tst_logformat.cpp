@@ -78,9 +78,66 @@ std::string rows(std::int64_t first, std::int64_t last)
 // parts, so that the middle page spans three parts.
 const std::int64_t kPieces[][2] = {{0, 50000}, {50003, 100000}, {100010, 150000}};
 
+// What a lane draws of `channel` of `r` over `span` in `columns` pixel
+// columns, one line a column: its rows, their extent, its join to the one
+// before. Checks on the way, against the rows of `whole` (every page held),
+// that the columns are honest: every row of the span in one column, none
+// taken more than an eighth of a column's time after it, each column's extent
+// that of its codes, a join's ends in the extents it joins.
+std::vector<std::string> columnLines(const logformat::Recording &r,
+                                     const logformat::Recording &whole, int channel,
+                                     const logformat::TimeSpan &span, int columns)
+{
+    const std::vector<logformat::ColumnRows> rows = logformat::columnRows(r, span, columns);
+    const std::vector<logformat::ColumnExtent> extents = logformat::columnExtents(r, channel, rows);
+    const double width = double(span.endNs - span.firstNs) / columns;
+    std::vector<std::string> lines;
+    std::int64_t next = whole.rowAtOrAfter(span.firstNs);
+    const logformat::ColumnExtent *previous = nullptr;
+    for (std::size_t c = 0; c < rows.size(); ++c) {
+        const logformat::RowSpan &at = rows[c];
+        const logformat::ColumnExtent &e = extents[c];
+        std::string line = std::to_string(at.begin) + ".." + std::to_string(at.end);
+        logformat::Extent codes;
+        for (std::int64_t row = at.begin; row < at.end; ++row)
+            codes.add(whole.code(channel, row));
+        const double from = double(span.firstNs) + width * double(c);
+        const auto in = [](std::int16_t code, const logformat::Extent &extent) {
+            return code >= extent.lowest && code <= extent.highest;
+        };
+        if (e.joinsPrevious && (!in(e.first, e.extent) || !in(previous->last, previous->extent)))
+            line += " joined outside";
+        if (at.count() > 0)
+            previous = &e;
+        if (at.begin != next || codes.lowest != e.extent.lowest ||
+            codes.highest != e.extent.highest ||
+            (at.count() > 0 && (double(whole.timeNs(at.begin)) < from - 1 ||
+                                double(whole.timeNs(at.end - 1)) > from + width * 9 / 8 + 1)))
+            line += " not honest";
+        next = at.end;
+        line += " " + std::to_string(e.extent.lowest) + ".." + std::to_string(e.extent.highest) +
+                (e.joinsPrevious ? " joined " + std::to_string(e.first) : "") + " " +
+                std::to_string(e.last);
+        lines.push_back(line);
+    }
+    if (next != whole.rowAtOrAfter(span.endNs))
+        lines.push_back("rows left out");
+    return lines;
+}
+
+// Spans over every page, whole or cut, of many rows a column and of few.
+std::vector<std::pair<logformat::TimeSpan, int>> zooms(const logformat::Recording &r)
+{
+    const logformat::TimeSpan all = logformat::wholeSpan(r);
+    return {{all, 300},
+            {{20'000'500'000, 140'000'700'000}, 250},
+            {{64'000'000'000, 67'000'000'000}, 1000}};
+}
+
 // Whether `paged`, read holding two pages, gives what `whole` (every page
 // held) does: any row, over random spans the extents and sums (these against
-// the codes themselves on short spans), the row at or after any time.
+// the codes themselves on short spans), the row at or after any time, the
+// columns of a lane zoomed out and in.
 void expectSame(const logformat::Recording &paged, const logformat::Recording &whole)
 {
     PT_EQUAL(paged.rows(), whole.rows());
@@ -121,6 +178,16 @@ void expectSame(const logformat::Recording &paged, const logformat::Recording &w
     for (const std::int64_t t : times)
         if (paged.rowAtOrAfter(t) != whole.rowAtOrAfter(t))
             return PT_FAIL("the row at or after " + std::to_string(t) + " ns");
+    for (const auto &[span, columns] : zooms(whole))
+        for (int c = 0; c < 2; ++c) {
+            const std::vector<std::string> lines = columnLines(whole, whole, c, span, columns);
+            const auto bad = std::find_if(lines.begin(), lines.end(), [](const std::string &line) {
+                return line.find(" not honest") != std::string::npos ||
+                       line.find(" joined outside") != std::string::npos || line == "rows left out";
+            });
+            PT_CHECK_MSG(bad == lines.end(), *bad);
+            PT_EQUAL(columnLines(paged, whole, c, span, columns), lines);
+        }
     for (std::int64_t row = 0; row < n; ++row)
         if (paged.timeNs(row) != whole.timeNs(row) || paged.code(0, row) != whole.code(0, row) ||
             paged.code(1, row) != whole.code(1, row))
@@ -377,6 +444,22 @@ PT_TEST(pagesReadBackGiveWhatAllPagesHeldGive)
                 }
         }
         expectSame(paged.recording(), whole.recording());
+        // Zoomed out over the whole run, the columns come from what stays
+        // whole, with no page read back: none could be, the files cut to
+        // nothing (page 0, not held, shows that).
+        for (const fs::directory_entry &file : fs::directory_iterator(folder.own.path))
+            fs::resize_file(file.path(), 0);
+        const logformat::TimeSpan all = logformat::wholeSpan(paged.recording());
+        for (int c = 0; c < 2; ++c)
+            PT_EQUAL(columnLines(paged.recording(), whole.recording(), c, all, 300),
+                     columnLines(whole.recording(), whole.recording(), c, all, 300));
+        std::string message;
+        try {
+            paged.recording().code(0, 5);
+        } catch (const RecordingError &error) {
+            message = error.message();
+        }
+        PT_CHECK_MSG(message.find("变短了") != std::string::npos, "page 0 was held: " + message);
     }
 }
 
