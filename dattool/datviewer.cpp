@@ -239,7 +239,7 @@ DatViewer::DatViewer(const QString &path, const samplefile::Records &records, in
     connect(m_plot, &PlotView::viewChanged, this, &DatViewer::showFigures);
 
     using viewerparts::addAction;
-    const auto keys = [](const char *text) { return QKeySequence(QLatin1String(text)); };
+    using viewerparts::keys;
     QMenu *file = menuBar()->addMenu(QStringLiteral("文件(&F)"));
     addAction(file, "printAction", QStringLiteral("打印(&P)…"), {keys("Ctrl+P")},
               [this] { printPlot(); });

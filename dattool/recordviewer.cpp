@@ -353,7 +353,7 @@ RecordViewer::RecordViewer(const QString &path, std::unique_ptr<logformat::Recor
     connect(m_view, &RecordView::viewChanged, this, &RecordViewer::showFigures);
 
     using viewerparts::addAction;
-    const auto keys = [](const char *text) { return QKeySequence(QLatin1String(text)); };
+    using viewerparts::keys;
     QMenu *file = menuBar()->addMenu(QStringLiteral("文件(&F)"));
     addAction(file, "printAction", QStringLiteral("打印(&P)…"), {keys("Ctrl+P")},
               [this] { printChart(); });

@@ -24,12 +24,12 @@ const QString kPngFilter = QStringLiteral("PNG 图片 (*.png)");
 const QString kPdfFilter = QStringLiteral("PDF 文件 (*.pdf)");
 // How long the word on a print stays in the status bar.
 constexpr int kPrintedMessageMs = 15000;
+} // namespace
 
 QKeySequence keys(const char *text)
 {
     return QKeySequence(QLatin1String(text));
 }
-} // namespace
 
 bool Gestures::pressed(const QMouseEvent *event)
 {

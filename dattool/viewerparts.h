@@ -64,6 +64,9 @@ public:
     virtual void clearCursors() = 0;
 };
 
+// A key sequence in Qt's portable text ("Ctrl+P").
+QKeySequence keys(const char *text);
+
 // An action in `menu` with its object name and keys.
 QAction *addAction(QMenu *menu, const char *objectName, const QString &text,
                    const QList<QKeySequence> &keys, std::function<void()> slot);
