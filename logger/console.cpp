@@ -10,16 +10,6 @@ namespace {
 // Used where the terminal does not say its width.
 constexpr int kDefaultColumns = 80;
 
-bool isWide(std::uint32_t c)
-{
-    return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0x303E) ||
-           (c >= 0x3041 && c <= 0x33FF) || (c >= 0x3400 && c <= 0x4DBF) ||
-           (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0xA000 && c <= 0xA4CF) ||
-           (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) ||
-           (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
-           (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x20000 && c <= 0x3FFFD);
-}
-
 // The character that begins at `at`: its bytes and its columns.
 std::pair<std::size_t, int> characterAt(const std::string &text, std::size_t at)
 {
@@ -32,7 +22,7 @@ std::pair<std::size_t, int> characterAt(const std::string &text, std::size_t at)
     std::uint32_t c = length == 1 ? lead : lead & (0x7F >> length);
     for (std::size_t i = 1; i < length && at + i < text.size(); ++i)
         c = c << 6 | (static_cast<unsigned char>(text[at + i]) & 0x3F);
-    return {std::min(length, text.size() - at), isWide(c) ? 2 : 1};
+    return {std::min(length, text.size() - at), os::isWide(char32_t(c)) ? 2 : 1};
 }
 
 // The columns the line may take: one fewer than the terminal's, as a line

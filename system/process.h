@@ -60,6 +60,10 @@ bool standardErrorIsTerminal();
 bool standardOutputIsTerminal();
 // How many columns the terminal of standard error shows; 0 when it cannot tell.
 int standardErrorColumns();
+// Whether a terminal shows character `c` two columns wide: the East Asian
+// wide and fullwidth characters (CJK, kana, hangul, fullwidth forms) and the
+// pictographs.
+bool isWide(char32_t c);
 // Writes `text` to standard error as it is, at once; nowhere left to say it,
 // it is lost.
 void writeToStandardError(const std::string &text);
