@@ -31,8 +31,9 @@ packages=(
     # the Debian package: its icons, CPack's dependency scan, and the package test's checks
     librsvg2-bin dpkg-dev file lintian desktop-file-utils appstream
     # the desktop test: a window manager, X key events and window queries, the
-    # Song face that stands in for 宋体, and the locales the suite runs under
-    openbox xdotool x11-utils fontconfig fonts-arphic-uming locales
+    # Song face that stands in for 宋体, and the locales the suite runs under;
+    # every test's own session bus
+    openbox xdotool x11-utils fontconfig fonts-arphic-uming locales dbus-daemon
 )
 windows_packages=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64)
 
