@@ -3,7 +3,8 @@
 # install-deps.sh driven through stand-ins for apt-get and its neighbours, and
 # the host detection of scripts/capabilities.sh through stand-in programs:
 # what each does on a mirror in mid-sync, on a kernel that runs no 32-bit
-# programs, without Wine's 32-bit loader, and on a host that has everything.
+# programs, without Wine's 32-bit loader, and on a host that has everything;
+# and the home and session bus every test gets (tests/support/ownhome.sh).
 set -uo pipefail
 src=$1
 work=$(mktemp -d "${TMPDIR:-/tmp}/setup_test.XXXXXX")
@@ -162,6 +163,16 @@ check "is a 32-bit x86 program" bash -c "file -b '$work/probe32' | grep -q '^ELF
 new_row "a skip" 0
 check "is said and named" bash -c "source '$src/scripts/capabilities.sh' && skip 'the thing' 'no reason' | grep -qx '== SKIPPED the thing: no reason'"
 check "fails with ZK61AR_NO_SKIP=1" bash -c "source '$src/scripts/capabilities.sh' && ! ZK61AR_NO_SKIP=1 skip 'the thing' 'no reason'"
+
+new_row "a test's own home and session bus, a caller's bus given" 0
+DBUS_SESSION_BUS_ADDRESS=unix:path=$work/callers-bus bash "$src/tests/support/ownhome.sh" bash -c \
+    'echo "$HOME"; dbus-send --session --print-reply --dest=org.freedesktop.DBus / \
+        org.freedesktop.DBus.GetConnectionUnixProcessID string:org.freedesktop.DBus |
+        sed -n "s/.*uint32 //p"' >"$work/own" 2>"$work/own.err"
+read -r -d '' own_home bus_daemon <"$work/own"
+check "the bus answers, not the caller's" [ -n "$bus_daemon" ]
+check "the home is removed" [ ! -e "$own_home" ]
+check "the bus ends with the test" bash -c "for _ in \$(seq 100); do [ -e /proc/$bus_daemon ] || exit 0; sleep 0.05; done; exit 1"
 
 echo "setup_test: $((checks - failed)) passed, $failed failed"
 [ $failed -eq 0 ]
