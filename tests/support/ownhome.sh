@@ -26,7 +26,7 @@ if command -v dbus-daemon >/dev/null; then
         kill -0 "$bus" 2>/dev/null || break
         sleep 0.05
     done
-    [ -s "$home/bus" ] || echo "ownhome: the test runs without a session bus: dbus-daemon gave no address within 10 s" >&2
+    [ -s "$home/bus" ] || echo "ownhome: the test runs without a session bus: dbus-daemon ended or gave no address within 10 s" >&2
 fi
 export HOME=$home XDG_CONFIG_HOME=$home/.config XDG_CACHE_HOME=$home/.cache \
     XDG_DATA_HOME=$home/.local/share XDG_STATE_HOME=$home/.local/state \
